@@ -1,0 +1,16 @@
+# The program's version resource: the one place its texts are kept.
+# platform/version_resource.h.in is filled from these values at configure time.
+set(VERMARK_FILE_VERSION "1.0.2023.921")
+set(VERMARK_PRODUCT_VERSION_NUMBERS "1.0.2023.9")
+set(VERMARK_RES_COMMENTS "")
+set(VERMARK_RES_COMPANY_NAME "")
+set(VERMARK_RES_FILE_DESCRIPTION "$ACADVER 追加")
+set(VERMARK_RES_FILE_VERSION "1, 0, 2023, 921")
+set(VERMARK_RES_INTERNAL_NAME "Vermark")
+set(VERMARK_RES_LEGAL_COPYRIGHT "Copyright (C) 2023 Vermark developers")
+set(VERMARK_RES_LEGAL_TRADEMARKS "")
+set(VERMARK_RES_ORIGINAL_FILENAME "Vermark.EXE")
+set(VERMARK_RES_PRIVATE_BUILD "")
+set(VERMARK_RES_PRODUCT_NAME "r_Utile")
+set(VERMARK_RES_PRODUCT_VERSION "1, 0, 2023, 9")
+set(VERMARK_RES_SPECIAL_BUILD "")

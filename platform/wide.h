@@ -1,0 +1,19 @@
+// Conversions between the program's wide text (UTF-16) and the UTF-8 that Linux file-system
+// calls, the terminal and Qt's byte APIs take. Used only at those edges.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vermark {
+
+// UTF-8 to UTF-16. Malformed sequences become U+FFFD; never fails.
+std::u16string from_utf8(std::string_view utf8);
+
+// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD; never fails.
+std::string to_utf8(std::u16string_view wide);
+
+// Shorthand for literals and ASCII in tests and messages.
+inline std::u16string widen(std::string_view utf8) { return from_utf8(utf8); }
+
+}  // namespace vermark

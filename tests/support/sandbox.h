@@ -1,0 +1,26 @@
+// Every test process runs with VERMARK_HOME (and TMPDIR, HOME, XDG_*) pointing into a fresh
+// folder that is removed when the process ends, so no test touches the real home.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vermark::testing {
+
+// The sandbox folder of this test process (VERMARK_HOME).
+std::filesystem::path sandbox();
+
+// A new empty folder inside the sandbox, for one test's files.
+std::filesystem::path fresh_folder(std::string_view name);
+
+// Writes bytes to a file (creating parent folders) and reads a file whole.
+void write_bytes(const std::filesystem::path& path, std::string_view bytes);
+std::string read_bytes(const std::filesystem::path& path);
+
+// The repository's source folder and the build folder (set by CTest; empty when run by hand).
+std::filesystem::path source_dir();
+std::filesystem::path binary_dir();
+
+}  // namespace vermark::testing
