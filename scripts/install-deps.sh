@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
+  cmake ninja-build g++ pkg-config ccache clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libcurl4-openssl-dev libemf2svg-dev libdxflib-dev
