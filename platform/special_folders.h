@@ -1,0 +1,36 @@
+// Shell folder identifiers mapped onto Linux places.
+//
+//   identifier               VERMARK_HOME unset                         VERMARK_HOME set
+//   CSIDL_COMMON_DOCUMENTS   $XDG_DATA_HOME/vermark                     $VERMARK_HOME/Documents
+//                            (else $HOME/.local/share/vermark)
+//   CSIDL_PROGRAM_FILES      /usr/bin                                   $VERMARK_HOME/usr/bin
+//   CSIDL_WINDOWS            /usr/sbin                                  $VERMARK_HOME/usr/sbin
+//   CSIDL_SYSTEM             /bin                                       $VERMARK_HOME/bin
+//
+// The two fixed program folders searched after CSIDL_PROGRAM_FILES are /usr/local/bin and /opt
+// (under VERMARK_HOME: $VERMARK_HOME/usr/local/bin and $VERMARK_HOME/opt).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vermark {
+
+inline constexpr int CSIDL_WINDOWS = 0x24;
+inline constexpr int CSIDL_SYSTEM = 0x25;
+inline constexpr int CSIDL_PROGRAM_FILES = 0x26;
+inline constexpr int CSIDL_COMMON_DOCUMENTS = 0x2E;
+// Or-ed into an identifier: create the folder (private to the user) when it is missing.
+inline constexpr int CSIDL_FLAG_CREATE = 0x8000;
+
+namespace platform {
+
+// The folder for an identifier (the create flag masked off), without a trailing separator;
+// empty for an identifier this system has no place for, or when HOME is unknown.
+std::u16string special_folder_path(int csidl);
+
+// Program folders searched after CSIDL_PROGRAM_FILES, in order, without trailing separators.
+std::vector<std::u16string> fallback_program_folders();
+
+}  // namespace platform
+}  // namespace vermark
