@@ -76,7 +76,6 @@ class EncodingGuesser {
     std::uint64_t valid_sequences_ = 0;
     std::uint64_t invalid_bytes_ = 0;
 
-    void feed_bytewise(const std::uint8_t* p, const std::uint8_t* end);
     void sjis_step(std::uint8_t b);
     void utf8_step(std::uint8_t b);
 };

@@ -1,0 +1,155 @@
+#include "platform/file_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/wide.h"
+
+namespace vermark {
+namespace {
+
+OpenFailure failure_from_errno(int error) {
+    switch (error) {
+        case ENOENT:
+            return OpenFailure::not_found;
+        case EISDIR:
+            return OpenFailure::is_folder;
+        case ENOTDIR:
+            return OpenFailure::not_folder;
+        // Nothing about these changes by waiting.
+        case ENAMETOOLONG:
+        case ELOOP:
+        case EROFS:
+        case EINVAL:
+        case ENXIO:
+        case ENODEV:
+        case EOVERFLOW:
+        case EFBIG:
+        case EILSEQ:
+            return OpenFailure::other;
+        default:
+            return OpenFailure::transient;
+    }
+}
+
+int open_flags(FileAccess access) {
+    // Non-blocking so that a FIFO without a writer cannot hang the open; cleared afterwards.
+    const int common = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    switch (access) {
+        case FileAccess::read:
+            return common | O_RDONLY;
+        case FileAccess::write_truncate:
+            return common | O_WRONLY | O_CREAT;
+        case FileAccess::read_write:
+            return common | O_RDWR | O_CREAT;
+    }
+    return common | O_RDONLY;
+}
+
+int close_keeping_errno(int fd, int error) {
+    ::close(fd);
+    return error;
+}
+
+}  // namespace
+
+bool may_pass(OpenFailure failure) {
+    return failure == OpenFailure::sharing_violation || failure == OpenFailure::transient;
+}
+
+OpenRetryPolicy& open_retry_policy() {
+    static OpenRetryPolicy policy;
+    return policy;
+}
+
+LockedFile::~LockedFile() {
+    close();
+}
+
+LockedFile::LockedFile(LockedFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+OpenFailure LockedFile::open(const std::u16string& path, FileAccess access) {
+    close();
+    if (path.empty()) return OpenFailure::not_found;
+    const std::string native = to_utf8(path);
+    const int fd = ::open(native.c_str(), open_flags(access), 0666);
+    if (fd < 0) return failure_from_errno(errno);
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return failure_from_errno(close_keeping_errno(fd, errno));
+    if (S_ISDIR(st.st_mode)) return failure_from_errno(close_keeping_errno(fd, EISDIR));
+
+    // Readers share, writers hold the file alone; a conflicting holder is a sharing violation.
+    const int lock = access == FileAccess::read ? LOCK_SH : LOCK_EX;
+    if (::flock(fd, lock | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EWOULDBLOCK) {
+            ::close(fd);
+            return OpenFailure::sharing_violation;
+        }
+        // Where the file system has no locks (ENOLCK, EINVAL) go on without one.
+        if (error == EINTR) return failure_from_errno(close_keeping_errno(fd, error));
+    }
+    if (access == FileAccess::write_truncate && ::ftruncate(fd, 0) != 0) {
+        return failure_from_errno(close_keeping_errno(fd, errno));
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    fd_ = fd;
+    return OpenFailure::none;
+}
+
+std::optional<std::uint64_t> LockedFile::size() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::size_t LockedFile::read(void* data, std::size_t size) {
+    auto* p = static_cast<char*>(data);
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < size) {
+        const ssize_t n = ::read(fd_, p + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool LockedFile::write_all(const void* data, std::size_t size) {
+    const auto* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < size) {
+        const ssize_t n = ::write(fd_, p + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return fd_ >= 0;
+}
+
+bool LockedFile::truncate() {
+    return fd_ >= 0 && ::ftruncate(fd_, 0) == 0;
+}
+
+bool LockedFile::close() {
+    if (fd_ < 0) return true;
+    const int fd = std::exchange(fd_, -1);
+    return ::close(fd) == 0;  // closing also releases the lock
+}
+
+}  // namespace vermark
