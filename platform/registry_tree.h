@@ -1,0 +1,50 @@
+// The registry's keys and values in memory, and their text form on disk. Used by
+// platform/registry.cpp; kept apart so the text form can be tested without files.
+//
+// The text form follows a .reg export:
+//   [HKEY_CURRENT_USER\Software\r_Utile]
+//   @="r_Utile"
+//   "Count"=dword:0000000a
+//   "Blob"=hex(3):01,ff
+// Quoted texts escape "\" and the double quote with a backslash; control characters and lone
+// surrogates are written as \uXXXX. A REG_SZ value is written as a quoted text when it is
+// well-formed (one terminating zero, no other); anything else keeps its exact bytes as hex.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vermark {
+
+struct RegValue {
+    std::u16string name;  // empty: the key's default value
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+struct RegNode {
+    std::u16string name;
+    std::vector<RegValue> values;   // in the order first set
+    std::vector<RegNode> children;  // ordered by name, ignoring case
+};
+
+// Names compare as the platform compares key names: upper-cased, unit by unit.
+bool same_reg_name(std::u16string_view a, std::u16string_view b);
+
+RegNode* child_named(RegNode& node, std::u16string_view name);
+const RegNode* child_named(const RegNode& node, std::u16string_view name);
+// Inserts a new empty child at its place in the order and returns it.
+RegNode& add_child(RegNode& node, std::u16string_view name);
+void remove_child(RegNode& node, std::u16string_view name);
+
+RegValue* value_named(RegNode& node, std::u16string_view name);
+const RegValue* value_named(const RegNode& node, std::u16string_view name);
+
+// The root node is HKEY_CURRENT_USER itself; its name is not used.
+std::string format_registry_text(const RegNode& root);
+// Lines that cannot be read are skipped; a key header for another root hides its values.
+RegNode parse_registry_text(std::string_view text);
+
+}  // namespace vermark
