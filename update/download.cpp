@@ -1,0 +1,168 @@
+#include "update/download.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "platform/file_moves.h"
+#include "platform/http.h"
+#include "platform/parse_url.h"
+#include "platform/wide.h"
+#include "update/u_agent.h"
+#include "update/update_clock.h"
+#include "update/update_folders.h"
+#include "update/url_text.h"
+#include "util/folders.h"
+#include "util/path.h"
+
+namespace vermark {
+namespace {
+
+constexpr int kOpenAttempts = 100;
+constexpr auto kOpenPause = std::chrono::milliseconds(100);
+
+std::u16string remove_all(std::u16string text, std::u16string_view what) {
+    for (auto at = text.find(what); at != std::u16string::npos; at = text.find(what, at))
+        text.erase(at, what.size());
+    return text;
+}
+
+// A relative name never climbs out of the folder it is put in.
+std::u16string without_parent_steps(std::u16string_view relative) {
+    StringList parts = split(normalise_separators(relative), u"/", true);
+    for (auto& part : parts)
+        if (part == u"..") part = u"_";
+    return join(parts, u"/");
+}
+
+bool is_missing_or_empty(std::u16string_view path) {
+    const auto size = file_size(path);
+    return !size || *size == 0;
+}
+
+// Writes the body to the local copy, opening it only when the server has answered.
+class FileSink : public HttpBodySink {
+  public:
+    explicit FileSink(std::u16string path) : path_(std::move(path)) {}
+    ~FileSink() override { close(); }
+
+    bool open() override {
+        const std::string name = to_utf8(path_);
+        for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+            file_ = std::fopen(name.c_str(), "wb");
+            if (file_) return true;
+            std::this_thread::sleep_for(kOpenPause);
+        }
+        return false;
+    }
+
+    bool write(const char* data, std::size_t size) override {
+        return file_ && std::fwrite(data, 1, size, file_) == size;
+    }
+
+    bool close() {
+        if (!file_) return true;
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        return closed;
+    }
+
+  private:
+    std::u16string path_;
+    std::FILE* file_ = nullptr;
+};
+
+std::u16string server_port_prefix(const ParsedUrl& url) {
+    return url.server + u"\t" + from_utf8(std::to_string(url.port)) + u"\t";
+}
+
+}  // namespace
+
+std::u16string local_copy_path(std::u16string_view page) {
+    program_temp_folder();
+    const std::u16string folder = tool_temp_folder(u"R_Pull");
+    const std::u16string path =
+        normalise_separators(ensure_separator(folder) + without_parent_steps(url_local_name(page)));
+    create_folder_chain(folder_of(path));
+    return path;
+}
+
+std::u16string download_page(std::u16string_view page) {
+    const std::u16string rest = scheme_relative_url(page);
+    const std::u16string local = local_copy_path(page);
+    move_file(local, numbered_name(local, true), false);
+    if (is_missing_or_empty(local)) fetch_url(u"https:", rest, local);
+    if (is_missing_or_empty(local)) fetch_url(u"http:", rest, local);
+    return local;
+}
+
+bool fetch_url(std::u16string_view scheme, std::u16string_view rest, std::u16string_view local) {
+    const std::u16string local_path(local);
+    move_file(local_path, numbered_name(local_path, true), false);
+    const std::u16string url = std::u16string(scheme) + std::u16string(rest);
+    const auto parsed = parse_url(url);
+    if (!parsed) {
+        report_line(u"Failed AfxParseURL |" + url);
+        return false;
+    }
+    HttpGet request;
+    request.secure = parsed->service == inet_service_https;
+    request.server = to_utf8(parsed->server);
+    request.port = parsed->port;
+    request.object = to_utf8(parsed->object);
+    request.user_agent = to_utf8(user_agent_text());
+
+    FileSink sink(local_path);
+    const HttpResult result = http_get(request, sink);
+    const bool stored = sink.close();
+    if (result.failure == HttpFailure::none && stored) return true;
+
+    // A partial or refused body must not pass for a page on the next run.
+    if (result.opened) remove_file(local_path);
+    if (result.failure == HttpFailure::not_sent) {
+        report_line(server_port_prefix(*parsed) + u"SendRequest ... error");
+        return true;
+    }
+    const std::u16string text = result.failure != HttpFailure::none
+                                    ? from_utf8(result.error_text)
+                                    : u"The page could not be stored";
+    report_line(server_port_prefix(*parsed) + text);
+    return false;
+}
+
+std::u16string scheme_relative_url(std::u16string_view page) {
+    std::u16string rest = remove_all(remove_all(std::u16string(page), u"https:"), u"http:");
+    if (rest.starts_with(u"//")) return rest;
+    if (rest.starts_with(u"/")) return u"/" + rest;
+    return u"//" + rest;
+}
+
+std::u16string numbered_name(std::u16string_view path, bool always) {
+    if (!always && !exists(path, false)) return std::u16string(path);
+    const std::u16string base = ensure_separator(folder_of(path)) + stem_of(path) + u".";
+    const std::u16string extension = extension_of(path);
+    const std::u16string tail = extension.empty() ? u"" : u"." + extension;
+    for (int counter = 0; counter < 1000; ++counter) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%03d", counter);
+        std::u16string candidate = base + from_utf8(digits) + tail;
+        if (!exists(candidate, false)) return candidate;
+    }
+    return std::u16string(path);
+}
+
+bool move_file(std::u16string_view from, std::u16string_view to, bool keep_existing) {
+    if (!exists(from, false)) return false;
+    if (keep_existing && exists(to, false)) return false;
+    const std::u16string target_folder = folder_of(to);
+    const auto folder_ready = [&] {
+        return folder_exists(target_folder) || create_folder_chain(target_folder);
+    };
+    if (folder_ready() && rename_without_replacing(from, to)) return true;
+    if (exists(from, false) && (!keep_existing || !exists(to, false)) && folder_ready()) {
+        if (copy_file_bytes(from, to, keep_existing)) return remove_file(from);
+    }
+    return false;
+}
+
+}  // namespace vermark
