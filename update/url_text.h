@@ -13,7 +13,7 @@ namespace vermark {
 // the scheme becomes two leading separators, characters a file name cannot hold become
 // separators or dots, folder names get `_` for `.`, and a URL naming a folder gets the default
 // document "_.htm" (no extension) or "_.html" (an extension not known as a file type).
-// "//a.b.c/r_Utile/download" -> "_//a_b_c/r_Utile/download/_.htm".
+// "//a.b.c/r_Utile/download" -> "_/a_b_c/r_Utile/download/_.htm".
 std::u16string url_local_name(std::u16string_view url);
 
 // The text without one pair of matching surrounding quotes (' or "); unchanged otherwise.
