@@ -14,12 +14,12 @@ namespace vermark::platform {
 
 struct FileStatus {
     bool is_folder = false;
-    bool is_link = false;       // only from link_status
-    bool read_only = false;     // the owner may not write it
+    bool is_link = false;    // only from link_status
+    bool read_only = false;  // the owner may not write it
     std::uint64_t size = 0;
     std::time_t modified = 0;
-    unsigned mode = 0;          // permission and type bits
-    unsigned owner = 0;         // user id
+    unsigned mode = 0;   // permission and type bits
+    unsigned owner = 0;  // user id
 };
 
 // stat(): follows links. nullopt when the entry cannot be examined.
@@ -59,7 +59,7 @@ bool failure_may_pass(int error);
 
 // A file opened for appending (created when missing), like fopen(path, "ab").
 class AppendFile {
-public:
+  public:
     AppendFile() = default;
     ~AppendFile();
     AppendFile(const AppendFile&) = delete;
@@ -73,7 +73,7 @@ public:
     bool write(std::span<const std::uint8_t> bytes);
     void close();
 
-private:
+  private:
     int fd_ = -1;
 };
 

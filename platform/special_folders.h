@@ -29,6 +29,10 @@ namespace platform {
 // empty for an identifier this system has no place for, or when HOME is unknown.
 std::u16string special_folder_path(int csidl);
 
+// The system's folder for temporary files, with a trailing separator: $VERMARK_HOME/tmp/ when
+// VERMARK_HOME is set, else TMPDIR, else /tmp/.
+std::u16string system_temp_folder();
+
 // Program folders searched after CSIDL_PROGRAM_FILES, in order, without trailing separators.
 std::vector<std::u16string> fallback_program_folders();
 

@@ -12,7 +12,7 @@
 namespace vermark {
 
 class VersionInfo {
-public:
+  public:
     VersionInfo() = default;
     virtual ~VersionInfo() = default;
     // Stores the path and loads the resource when the file exists.
@@ -41,7 +41,7 @@ public:
     // "\StringFileInfo\" + language + code page (4 lower-case hex digits each) + "\" once loaded.
     const std::u16string& prefix() const { return prefix_; }
 
-private:
+  private:
     std::u16string path_;
     std::uint32_t handle_ = 0;
     std::uint32_t size_ = 0;

@@ -9,7 +9,7 @@
 namespace vermark {
 
 class DeferredFileOps {
-public:
+  public:
     DeferredFileOps() = default;
     DeferredFileOps(const DeferredFileOps&) = delete;
     DeferredFileOps& operator=(const DeferredFileOps&) = delete;
@@ -32,8 +32,8 @@ public:
     const StringList& paths() const { return paths_; }
     const StringList& targets() const { return targets_; }
 
-private:
-    void copy_scheduled_moves(bool create_folders);
+  private:
+    void copy_scheduled_moves();
     StringList paths_;
     StringList targets_;
 };

@@ -34,8 +34,8 @@ struct TempFolderSources {
     std::u16string documents;        // special_folder(CSIDL_COMMON_DOCUMENTS)
     std::u16string env_tmp, env_tmpdir, env_temp;
     std::u16string env_user, env_username;
-    bool tmp_exists = true;          // whether a folder "/tmp" exists
-    std::u16string current;          // current_folder()
+    bool tmp_exists = true;  // whether a folder "/tmp" exists
+    std::u16string current;  // current_folder()
 };
 TempFolderSources current_temp_folder_sources();
 // Picks the folder; creates the per-user fallback with create_folder_chain.

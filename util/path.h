@@ -15,9 +15,12 @@ using StringList = std::vector<std::u16string>;
 inline constexpr char16_t kSeparator = u'/';
 
 // True for '/' and '\'.
-constexpr bool is_separator(char16_t c) { return c == u'/' || c == u'\\'; }
+constexpr bool is_separator(char16_t c) {
+    return c == u'/' || c == u'\\';
+}
 
-// Empty stays empty; a path already ending in a separator is unchanged; otherwise `sep` is appended.
+// Empty stays empty; a path already ending in a separator is unchanged; otherwise `sep` is
+// appended.
 std::u16string ensure_separator(std::u16string_view path, char16_t sep = kSeparator);
 
 // Removes one trailing separator, if there is one.
@@ -53,7 +56,8 @@ std::u16string to_lower(std::u16string_view text);
 std::u16string change_extension(std::u16string_view path, std::u16string_view ext);
 
 // Splits on either separator, drops empty components except the first two (a leading "//" of a
-// network name survives, as does the root of "/usr"), drops a trailing separator and joins with `sep`.
+// network name survives, as does the root of "/usr"), drops a trailing separator and joins with
+// `sep`.
 std::u16string normalise_separators(std::u16string_view path, char16_t sep = kSeparator);
 
 // Splits at any one character of `delimiters` (or, with `whole`, at each occurrence of the whole

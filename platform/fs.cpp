@@ -1,0 +1,216 @@
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/wide.h"
+
+namespace vermark::platform {
+namespace {
+
+std::string native(std::u16string_view path) {
+    return to_utf8(path);
+}
+
+FileStatus from_stat(const struct stat& info) {
+    FileStatus status;
+    status.is_folder = S_ISDIR(info.st_mode);
+    status.is_link = S_ISLNK(info.st_mode);
+    status.read_only = (info.st_mode & S_IWUSR) == 0;
+    status.size = static_cast<std::uint64_t>(info.st_size);
+    status.modified = info.st_mtime;
+    status.mode = info.st_mode;
+    status.owner = info.st_uid;
+    return status;
+}
+
+// Retries a call interrupted by a signal.
+template <typename Call>
+auto retry_interrupted(Call call) {
+    auto result = call();
+    while (result < 0 && errno == EINTR) result = call();
+    return result;
+}
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now and reports whether the close (and so the last writes) succeeded.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = retry_interrupted([&] { return ::write(fd, data, size); });
+        if (written <= 0) return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<FileStatus> file_status(std::u16string_view path) {
+    struct stat info {};
+    if (::stat(native(path).c_str(), &info) != 0) return std::nullopt;
+    return from_stat(info);
+}
+
+std::optional<FileStatus> link_status(std::u16string_view path) {
+    struct stat info {};
+    if (::lstat(native(path).c_str(), &info) != 0) return std::nullopt;
+    return from_stat(info);
+}
+
+bool can_access(std::u16string_view path) {
+    return ::access(native(path).c_str(), F_OK) == 0;
+}
+
+bool is_shared_folder(const FileStatus& folder) {
+    return folder.is_folder && (folder.mode & S_IWOTH) != 0;
+}
+
+bool is_own_folder(const FileStatus& entry) {
+    return entry.is_folder && !entry.is_link && entry.owner == ::geteuid();
+}
+
+bool make_private_folder(std::u16string_view path) {
+    return ::mkdir(native(path).c_str(), 0700) == 0;
+}
+
+bool remove_folder(std::u16string_view path) {
+    return ::rmdir(native(path).c_str()) == 0;
+}
+
+bool remove_file(std::u16string_view path) {
+    return ::unlink(native(path).c_str()) == 0;
+}
+
+bool rename_path(std::u16string_view from, std::u16string_view to) {
+    return ::rename(native(from).c_str(), native(to).c_str()) == 0;
+}
+
+bool copy_file_contents(std::u16string_view source, std::u16string_view target) {
+    Descriptor in(
+        retry_interrupted([&] { return ::open(native(source).c_str(), O_RDONLY | O_CLOEXEC); }));
+    struct stat in_info {};
+    if (in.get() < 0 || ::fstat(in.get(), &in_info) != 0 || S_ISDIR(in_info.st_mode)) return false;
+    // Truncating the target would destroy the source when both are the same file.
+    struct stat out_info {};
+    if (::stat(native(target).c_str(), &out_info) == 0 && out_info.st_dev == in_info.st_dev &&
+        out_info.st_ino == in_info.st_ino)
+        return false;
+    Descriptor out(retry_interrupted([&] {
+        return ::open(native(target).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                      in_info.st_mode & 07777);
+    }));
+    if (out.get() < 0) return false;
+    std::vector<std::uint8_t> buffer(1 << 16);
+    std::uint64_t copied = 0;
+    for (;;) {
+        const ssize_t got =
+            retry_interrupted([&] { return ::read(in.get(), buffer.data(), buffer.size()); });
+        if (got < 0) return false;
+        if (got == 0) break;
+        if (!write_all(out.get(), buffer.data(), static_cast<std::size_t>(got))) return false;
+        copied += static_cast<std::uint64_t>(got);
+    }
+    return copied == static_cast<std::uint64_t>(in_info.st_size) && out.close();
+}
+
+std::optional<std::vector<FolderEntry>> read_folder(std::u16string_view path) {
+    DIR* folder = ::opendir(native(path).c_str());
+    if (folder == nullptr) return std::nullopt;
+    std::vector<FolderEntry> entries;
+    const int folder_fd = ::dirfd(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        FolderEntry item;
+        item.name = from_utf8(entry->d_name);
+        if (entry->d_type == DT_DIR) {
+            item.is_folder = true;
+        } else if (entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            item.is_folder = ::fstatat(folder_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                             S_ISDIR(info.st_mode);
+        }
+        entries.push_back(std::move(item));
+    }
+    ::closedir(folder);
+    return entries;
+}
+
+bool failure_may_pass(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case EISDIR:
+        case EROFS:
+        case ENAMETOOLONG:
+        case ELOOP:
+        case EINVAL:
+        case ENXIO:
+        case ENODEV:
+            return false;
+        default:
+            return true;
+    }
+}
+
+AppendFile::~AppendFile() {
+    close();
+}
+
+int AppendFile::open(std::u16string_view path) {
+    close();
+    fd_ = retry_interrupted([&] {
+        return ::open(native(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    });
+    if (fd_ >= 0) {
+        struct stat info {};
+        // "ab" on a folder fails on Windows; open(O_WRONLY) already refuses folders here.
+        if (::fstat(fd_, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISCHR(info.st_mode)) {
+            close();
+            return EISDIR;
+        }
+        return 0;
+    }
+    return errno;
+}
+
+std::uint64_t AppendFile::size() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) return 0;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool AppendFile::write(std::span<const std::uint8_t> bytes) {
+    if (fd_ < 0) return false;
+    return write_all(fd_, bytes.data(), bytes.size());
+}
+
+void AppendFile::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace vermark::platform
