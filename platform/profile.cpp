@@ -188,20 +188,27 @@ std::string write_target(std::u16string_view path) {
     return native;
 }
 
+// Holds the side lock and reads the file; `bytes` empty optional when it cannot be read.
+struct LockedRead {
+    explicit LockedRead(std::u16string_view path) : native(write_target(path)), lock(native) {
+        if (lock.held()) bytes = read_all(native, missing);
+    }
+    std::string native;
+    SideLock lock;
+    bool missing = false;
+    std::optional<std::string> bytes;
+};
+
 // Re-reads the file under the side lock, lets `edit` change it, and replaces the file when it
 // changed. A missing file starts empty, in code page 932.
 bool update_file(std::u16string_view path, const std::function<bool(ProfileDocument&)>& edit) {
-    const std::string native = write_target(path);
-    SideLock lock(native);
-    if (!lock.held()) return false;
-    bool missing = false;
-    const auto bytes = read_all(native, missing);
-    if (!bytes) return false;  // unreadable: never replace what we could not read
-    ProfileText profile = decode(*bytes);
+    LockedRead file(path);
+    if (!file.bytes) return false;  // unreadable: never replace what we could not read
+    ProfileText profile = decode(*file.bytes);
     ProfileDocument document(profile.text);
     if (!edit(document)) return true;
     profile.text = document.text();
-    return replace_file(native, encode(profile));
+    return replace_file(file.native, encode(profile));
 }
 
 std::u16string one_line(std::u16string_view text) {
@@ -295,6 +302,15 @@ std::uint32_t GetPrivateProfileIntW(ProfileName section, ProfileName key,
     for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
         number = number * 10 + static_cast<std::uint32_t>(text[i] - u'0');
     return negative ? 0u - number : number;
+}
+
+bool rewrite_profile_file(
+    std::u16string_view path,
+    const std::function<std::optional<std::string>(std::string_view)>& transform) {
+    LockedRead file(path);
+    if (!file.bytes || file.missing) return false;
+    const auto replacement = transform(*file.bytes);
+    return !replacement || replace_file(file.native, *replacement);
 }
 
 bool WritePrivateProfileStringW(ProfileName section, ProfileName key, ProfileName value,

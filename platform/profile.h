@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,13 @@ std::uint32_t GetPrivateProfileIntW(ProfileName section, ProfileName key,
 // cannot be read or replaced.
 bool WritePrivateProfileStringW(ProfileName section, ProfileName key, ProfileName value,
                                 std::u16string_view path);
+
+// Replaces the file's bytes with `transform(current bytes)` under the same lock and atomic
+// replacement as the writes; a transform that returns nothing leaves the file alone (true).
+// False when the file is missing or cannot be read or replaced.
+bool rewrite_profile_file(
+    std::u16string_view path,
+    const std::function<std::optional<std::string>(std::string_view)>& transform);
 
 // Case-insensitive comparison of section and key names (ASCII, Latin-1, Greek, Cyrillic and
 // full-width Latin letters fold to lower case).

@@ -57,6 +57,10 @@ ProfileProcessState& profile_process_state();
 // Back to the state at program start (tests run many "program starts" in one process).
 void reset_profile_process_state();
 
+// Settings log lines are written only when the running module is not a DLL. This program is
+// always an executable; the switch keeps the rule visible where the lines are made.
+inline constexpr bool kRunningInsideDll = false;
+
 // Logs each entry ("Cache " line) when `log_on`, then empties the cache.
 void cache_flush(ProfileCache& cache, bool log_on);
 

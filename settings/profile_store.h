@@ -88,7 +88,6 @@ class ProfileStore {
     bool registry_mode() const;
     void log_read(std::u16string_view kind, std::u16string_view section, std::u16string_view entry,
                   std::u16string_view default_text, std::u16string_view value_text) const;
-    bool entry_is_absent_int(TextArg section, TextArg entry, std::int32_t value);
 
     std::u16string path_;
     std::int32_t write_back_ = 0;
