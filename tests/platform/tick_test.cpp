@@ -1,0 +1,26 @@
+#include "platform/tick.h"
+
+#include <gtest/gtest.h>
+
+namespace vermark {
+namespace {
+
+TEST(TickCount, MovesForwardAndFollowsTheTestShift) {
+    const std::uint32_t before = GetTickCount();
+    advance_tick_count(60'000);
+    const std::uint32_t shifted = GetTickCount();
+    EXPECT_GE(shifted - before, 60'000u);
+    EXPECT_LT(shifted - before, 70'000u);
+    reset_tick_count_shift();
+    EXPECT_LT(GetTickCount() - before, 10'000u);
+}
+
+TEST(TickCount, WrapsAtThirtyTwoBits) {
+    const std::uint32_t before = GetTickCount();
+    advance_tick_count(std::int64_t{1} << 32);
+    EXPECT_LT(GetTickCount() - before, 10'000u);
+    reset_tick_count_shift();
+}
+
+}  // namespace
+}  // namespace vermark
