@@ -103,7 +103,8 @@ OpenFailure LockedFile::open(const std::u16string& path, FileAccess access) {
         // Where the file system has no locks (ENOLCK, EINVAL) go on without one.
         if (error == EINTR) return failure_from_errno(close_keeping_errno(fd, error));
     }
-    if (access == FileAccess::write_truncate && ::ftruncate(fd, 0) != 0) {
+    // Emptied only once the lock is ours; devices are not truncated (as O_TRUNC ignores them).
+    if (access == FileAccess::write_truncate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
         return failure_from_errno(close_keeping_errno(fd, errno));
     }
     const int flags = ::fcntl(fd, F_GETFL);
