@@ -1,0 +1,237 @@
+#include "dxf/dxf_source.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/wide.h"
+
+namespace vermark {
+namespace {
+
+bool is_high_surrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+std::size_t group_size(DxfLayout layout) {
+    return layout == DxfLayout::utf16_be ? 2 : 4;
+}
+
+// Turns the bytes after the mark into the visitor's unit calls, carrying what a chunk cuts.
+class UnitFeeder {
+  public:
+    UnitFeeder(DxfLayout layout, DxfTextVisitor& visitor)
+        : layout_(layout), visitor_(visitor), decoder_(layout) {}
+
+    void feed(ByteView text) {
+        switch (layout_) {
+            case DxfLayout::bytes:
+            case DxfLayout::utf8_marked:
+                visitor_.units(text.data(), text.size());
+                break;
+            case DxfLayout::utf16_le:
+                feed_utf16_le(text);
+                break;
+            default:
+                wide_.clear();
+                decoder_.decode(text, wide_);
+                if (!wide_.empty()) visitor_.units(wide_.data(), wide_.size());
+                break;
+        }
+    }
+
+    void finish() {
+        if (layout_ == DxfLayout::utf16_le) {
+            if (odd_) visitor_.odd_byte(odd_byte_);
+        } else if (is_converted(layout_)) {
+            wide_.clear();
+            decoder_.finish(wide_);
+            if (!wide_.empty()) visitor_.units(wide_.data(), wide_.size());
+        }
+    }
+
+  private:
+    void feed_utf16_le(ByteView text) {
+        wide_.clear();
+        std::size_t i = 0;
+        if (odd_ && !text.empty()) {
+            wide_.push_back(static_cast<char16_t>(odd_byte_ | (text[0] << 8)));
+            odd_ = false;
+            i = 1;
+        }
+        for (; i + 1 < text.size(); i += 2) {
+            wide_.push_back(static_cast<char16_t>(text[i] | (text[i + 1] << 8)));
+        }
+        if (i < text.size()) {
+            odd_ = true;
+            odd_byte_ = text[i];
+        }
+        if (!wide_.empty()) visitor_.units(wide_.data(), wide_.size());
+    }
+
+    DxfLayout layout_;
+    DxfTextVisitor& visitor_;
+    WideDecoder decoder_;
+    std::u16string wide_;
+    bool odd_ = false;
+    std::uint8_t odd_byte_ = 0;
+};
+
+}  // namespace
+
+DxfLayout layout_of(const ByteOrderMark& mark) {
+    if (!mark.found) return DxfLayout::bytes;
+    switch (mark.code) {
+        case encoding::kUtf8:
+            return DxfLayout::utf8_marked;
+        case encoding::kUtf16:
+            return DxfLayout::utf16_le;
+        case encoding::kUtf16Be:
+            return DxfLayout::utf16_be;
+        case encoding::kUtf32:
+            return DxfLayout::utf32_le;
+        case encoding::kUtf32Be:
+            return DxfLayout::utf32_be;
+        default:
+            return DxfLayout::bytes;
+    }
+}
+
+bool is_converted(DxfLayout layout) {
+    return layout == DxfLayout::utf16_be || layout == DxfLayout::utf32_le ||
+           layout == DxfLayout::utf32_be;
+}
+
+// --- reading --------------------------------------------------------------------------------
+
+ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
+                          std::size_t chunk_size) {
+    ReadOutcome outcome;
+    InputFile file;
+    outcome.error = file.open(path);
+    if (outcome.error != 0) return outcome;
+    outcome.opened = true;
+
+    std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk_size, 4));
+    std::size_t count = file.read(buffer.data(), buffer.size());
+    const ByteView first(buffer.data(), count);
+    const ByteOrderMark mark = byte_order_mark(first);
+    const DxfLayout layout = layout_of(mark);
+    visitor.start(mark, layout);
+    UnitFeeder feeder(layout, visitor);
+
+    std::size_t skip = std::min(mark.found ? mark.length : 0, count);  // the mark is no text
+    while (count > 0) {
+        const ByteView chunk(buffer.data(), count);
+        visitor.raw(chunk);
+        feeder.feed(chunk.subspan(skip));
+        skip = 0;
+        if (!visitor.wants_more()) {
+            outcome.complete = true;
+            return outcome;
+        }
+        count = file.read(buffer.data(), buffer.size());
+    }
+    outcome.error = file.error();
+    if (outcome.error != 0) return outcome;
+    feeder.finish();
+    outcome.complete = true;
+    return outcome;
+}
+
+InputFile::~InputFile() {
+    if (file_) std::fclose(file_);
+}
+
+int InputFile::open(const std::u16string& path) {
+    errno = 0;
+    file_ = path.empty() ? nullptr : std::fopen(to_utf8(path).c_str(), "rb");
+    if (!file_) return errno != 0 ? errno : ENOENT;
+    // Reads go straight into the caller's chunk: no second copy through a stdio buffer.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    return 0;
+}
+
+std::size_t InputFile::read(std::uint8_t* data, std::size_t size) {
+    if (!file_ || error_ != 0) return 0;
+    std::size_t total = 0;
+    while (total < size) {
+        errno = 0;
+        const std::size_t got = std::fread(data + total, 1, size - total, file_);
+        total += got;
+        if (got == 0) {
+            if (std::ferror(file_)) error_ = errno != 0 ? errno : EIO;
+            break;
+        }
+    }
+    return total;
+}
+
+// --- WideDecoder ----------------------------------------------------------------------------
+
+void WideDecoder::decode(ByteView bytes, std::u16string& out) {
+    const std::size_t size = group_size(layout_);
+    std::size_t i = 0;
+    while (i < bytes.size() && !ended_) {
+        if (carried_ == 0 && bytes.size() - i >= size) {
+            put_group(bytes.data() + i, out);
+            i += size;
+            continue;
+        }
+        carry_[carried_++] = bytes[i++];
+        if (carried_ == size) {
+            put_group(carry_, out);
+            carried_ = 0;
+        }
+    }
+    if (ended_) return;
+    // A pair is completed by the next chunk's first unit.
+    if (!out.empty() && is_high_surrogate(out.back())) {
+        held_ = out.back();
+        out.pop_back();
+    }
+}
+
+void WideDecoder::finish(std::u16string& out) {
+    if (!ended_ && carried_ > 0) {
+        std::uint8_t padded[4] = {};
+        std::copy_n(carry_, carried_, padded);
+        put_group(padded, out);
+    }
+    carried_ = 0;
+    if (held_ != 0 && !ended_) out.push_back(held_);
+    held_ = 0;
+    ended_ = true;
+}
+
+void WideDecoder::put(char16_t unit, std::u16string& out) {
+    if (held_ != 0) {
+        out.push_back(held_);
+        held_ = 0;
+    }
+    out.push_back(unit);
+}
+
+void WideDecoder::put_group(const std::uint8_t* group, std::u16string& out) {
+    if (layout_ == DxfLayout::utf16_be) {
+        const auto unit = static_cast<char16_t>((group[0] << 8) | group[1]);
+        if (unit == 0) {
+            // The text ends here; a surrogate held for a partner that never came stays with it.
+            if (held_ != 0) out.push_back(held_);
+            held_ = 0;
+            ended_ = true;
+            return;
+        }
+        put(unit, out);
+        return;
+    }
+    std::uint8_t g[4] = {group[0], group[1], group[2], group[3]};
+    if (layout_ == DxfLayout::utf32_be) std::reverse(g, g + 4);
+    const auto low = static_cast<char16_t>(g[0] | (g[1] << 8));
+    const auto high = static_cast<char16_t>(g[2] | (g[3] << 8));
+    if (low != 0) put(low, out);
+    if (high != 0) put(high, out);
+}
+
+}  // namespace vermark

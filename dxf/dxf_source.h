@@ -1,0 +1,100 @@
+// Reads a DXF file in chunks and hands it on twice: as the file's raw bytes, and as the code units
+// of its text, chosen by its byte-order mark (bytes, UTF-16 as it is, or UTF-16 decoded from
+// big-endian UTF-16 or UTF-32). The file is only opened for reading; memory stays at a few chunks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "text/byte_buffer.h"
+#include "text/encoding.h"
+
+namespace vermark {
+
+// How the file's bytes become text units.
+enum class DxfLayout {
+    bytes,        // no mark: single- and multi-byte text (Shift_JIS, UTF-8, ASCII...)
+    utf8_marked,  // EF BB BF, then bytes; the mark is not part of the text
+    utf16_le,     // FF FE, then little-endian units; the mark is not part of the text
+    utf16_be,     // FE FF: decoded, and ends at the first zero unit
+    utf32_le,     // FF FE 00 00: decoded, zero halves dropped
+    utf32_be,     // 00 00 FE FF: decoded, zero halves dropped
+};
+
+DxfLayout layout_of(const ByteOrderMark& mark);
+
+// True for the layouts whose text is decoded rather than kept byte for byte.
+bool is_converted(DxfLayout layout);
+
+// What the reader hands out, in this order: start, then for each chunk raw and one of the units
+// forms, then odd_byte when a UTF-16 file has an odd number of bytes after its mark.
+class DxfTextVisitor {
+  public:
+    virtual ~DxfTextVisitor() = default;
+    virtual void start(const ByteOrderMark& mark, DxfLayout layout) = 0;
+    virtual void raw(ByteView bytes) = 0;
+    virtual void units(const std::uint8_t* units, std::size_t count) = 0;
+    virtual void units(const char16_t* units, std::size_t count) = 0;
+    virtual void odd_byte(std::uint8_t byte) = 0;
+    // Asked after each chunk: false stops the reading.
+    virtual bool wants_more() const = 0;
+};
+
+struct ReadOutcome {
+    bool opened = false;
+    bool complete = false;  // read to the end (or stopped by the visitor) without an error
+    int error = 0;          // errno of a failed open or read
+};
+
+// Reads the file and feeds the visitor. Chunks are `chunk_size` bytes (the last may be shorter).
+ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
+                          std::size_t chunk_size = 256 * 1024);
+
+// A file opened for reading bytes, closed on destruction.
+class InputFile {
+  public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // 0 on success, else the errno value.
+    int open(const std::u16string& path);
+    // Up to `size` bytes; fewer only at the end of the file or on an error (see error()).
+    std::size_t read(std::uint8_t* data, std::size_t size);
+    // The errno value of a failed read, 0 when none failed.
+    int error() const { return error_; }
+
+  private:
+    std::FILE* file_ = nullptr;
+    int error_ = 0;
+};
+
+// Decodes big-endian UTF-16 and UTF-32 chunk by chunk as whole-buffer decoding does: UTF-16 up to
+// its first zero unit (an odd last byte is the high byte of a last unit), UTF-32 as its 16-bit
+// halves, low half first, zero halves dropped (a partial last group padded with zero bytes).
+// A high surrogate at the end of a chunk is held back so that a pair is never split.
+class WideDecoder {
+  public:
+    explicit WideDecoder(DxfLayout layout) : layout_(layout) {}
+    // Appends the units decoded from `bytes` to `out`.
+    void decode(ByteView bytes, std::u16string& out);
+    // Appends what the end of the data completes.
+    void finish(std::u16string& out);
+    // True once the text has ended (UTF-16's zero unit): later bytes give nothing.
+    bool ended() const { return ended_; }
+
+  private:
+    void put(char16_t unit, std::u16string& out);
+    void put_group(const std::uint8_t* group, std::u16string& out);
+
+    DxfLayout layout_;
+    std::uint8_t carry_[4] = {};
+    std::size_t carried_ = 0;
+    bool ended_ = false;
+    char16_t held_ = 0;  // a high surrogate waiting for its partner
+};
+
+}  // namespace vermark

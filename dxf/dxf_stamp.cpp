@@ -1,0 +1,250 @@
+#include "dxf/dxf_stamp.h"
+
+#include <cerrno>
+
+#include "dxf/dxf_finders.h"
+#include "dxf/dxf_refusal.h"
+#include "dxf/dxf_source.h"
+#include "dxf/staged_file.h"
+#include "platform/codepage.h"
+#include "text/text_reader.h"
+#include "util/path.h"
+
+namespace vermark {
+namespace {
+
+std::u16string group_text(LineEnd end) {
+    const std::u16string_view le = line_end_text(end);
+    std::u16string text;
+    for (std::u16string_view line : {u"  9", u"$ACADVER", u"  1", u"AC1008"}) {
+        text += line;
+        text += le;
+    }
+    return text;
+}
+
+// Streams the text into the staged copy, the group spliced in at the HEADER section, in the
+// layout's own form: bytes as they are, UTF-16 units as they are (mark kept), converted text as
+// Shift_JIS.
+class StampVisitor : public DxfTextVisitor {
+  public:
+    StampVisitor(StagedFile& out, const std::u16string& target) : out_(out), target_(target) {}
+
+    void start(const ByteOrderMark& mark, DxfLayout layout) override {
+        layout_ = layout;
+        create_error_ = out_.create(target_);
+        if (layout == DxfLayout::utf16_le) write(ByteView(kUtf16Mark, 2));
+        (void)mark;
+    }
+    void raw(ByteView bytes) override {
+        if (layout_ == DxfLayout::bytes && !detector_.decided()) detector_.feed(bytes);
+    }
+    void units(const std::uint8_t* units, std::size_t count) override { take(units, count); }
+    void units(const char16_t* units, std::size_t count) override { take(units, count); }
+    void odd_byte(std::uint8_t byte) override {
+        odd_ = true;
+        odd_byte_ = byte;
+    }
+    bool wants_more() const override {
+        if (create_error_ != 0) return false;
+        if (finders_.acadver_found()) return !finders_.window_full();
+        return out_.error() == 0;
+    }
+
+    // After the last chunk: the group when it goes at the very end, then a UTF-16 odd byte.
+    void finish() {
+        finders_.finish();
+        if (!finders_.acadver_found() && finders_.header_found() && !inserted_ &&
+            finders_.insert_at() == units_seen_) {
+            write_group();
+        }
+        if (odd_) write(ByteView(&odd_byte_, 1));
+    }
+
+    int create_error() const { return create_error_; }
+    const TextFinders& finders() const { return finders_; }
+    bool inserted() const { return inserted_; }
+    const ByteBuffer& head() const { return head_; }
+
+    TextEncoding output_code() const {
+        switch (layout_) {
+            case DxfLayout::utf8_marked:
+                return encoding::kUtf8;
+            case DxfLayout::utf16_le:
+                return encoding::kUtf16;
+            case DxfLayout::bytes:
+                return detector_.result() == encoding::kUtf8 ? encoding::kUtf8
+                                                             : encoding::kShiftJis;
+            default:
+                return encoding::kShiftJis;
+        }
+    }
+    // The code page a version found in byte text is read with.
+    TextEncoding byte_text_code() const {
+        return layout_ == DxfLayout::utf8_marked ? encoding::kUtf8 : detector_.result();
+    }
+
+  private:
+    static constexpr std::uint8_t kUtf16Mark[2] = {0xFF, 0xFE};
+
+    template <class Unit>
+    void take(const Unit* units, std::size_t count) {
+        finders_.units(units, count);
+        // Once "$ACADVER" is seen nothing will be kept: stop writing.
+        if (finders_.acadver_found() || create_error_ != 0) return;
+        const bool due =
+            finders_.header_found() && !inserted_ && finders_.insert_at() <= units_seen_ + count;
+        if (!due) {
+            emit(units, count);
+        } else {
+            const auto split = static_cast<std::size_t>(finders_.insert_at() - units_seen_);
+            emit(units, split);
+            write_group();
+            emit(units + split, count - split);
+        }
+        units_seen_ += count;
+    }
+
+    void emit(const std::uint8_t* units, std::size_t count) { write(ByteView(units, count)); }
+
+    void emit(const char16_t* units, std::size_t count) {
+        if (count == 0) return;
+        if (layout_ == DxfLayout::utf16_le) {
+            bytes_.resize(2 * count);
+            for (std::size_t i = 0; i < count; ++i) {
+                bytes_[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+                bytes_[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+            }
+            write(bytes_);
+        } else {
+            const MultiByteResult sjis =
+                wide_to_multibyte(kCodePageShiftJis, std::u16string_view(units, count), '_');
+            write(ByteView(reinterpret_cast<const std::uint8_t*>(sjis.bytes.data()),
+                           sjis.bytes.size()));
+        }
+    }
+
+    void write_group() {
+        inserted_ = true;
+        const std::u16string group = group_text(finders_.line_end());
+        if (layout_ == DxfLayout::utf16_le) {
+            emit(group.data(), group.size());
+            return;
+        }
+        std::string ascii(group.begin(), group.end());
+        write(ByteView(reinterpret_cast<const std::uint8_t*>(ascii.data()), ascii.size()));
+    }
+
+    void write(ByteView bytes) {
+        if (head_.size() < kDxfHeadLimit) {
+            const std::size_t keep = std::min(bytes.size(), kDxfHeadLimit - head_.size());
+            head_.insert(head_.end(), bytes.begin(), bytes.begin() + keep);
+        }
+        out_.write(bytes);
+    }
+
+    StagedFile& out_;
+    const std::u16string& target_;
+    DxfLayout layout_ = DxfLayout::bytes;
+    int create_error_ = 0;
+    EncodingDetector detector_;
+    TextFinders finders_;
+    std::uint64_t units_seen_ = 0;
+    bool inserted_ = false;
+    bool odd_ = false;
+    std::uint8_t odd_byte_ = 0;
+    ByteBuffer bytes_;
+    ByteBuffer head_;
+};
+
+std::u16string cut_at_zero(std::u16string text) {
+    const std::size_t zero = text.find(u'\0');
+    if (zero != std::u16string::npos) text.resize(zero);
+    return text;
+}
+
+std::u16string write_failure_text(int error, const std::u16string& target) {
+    if (error == ENOSPC || error == EDQUOT) return u"disk full while writing " + target;
+    return u"cannot write " + target + u": " + error_text(error);
+}
+
+StampResult refused(StampResult result, DxfRefusal refusal, std::u16string reason) {
+    result.outcome = StampOutcome::not_eligible;
+    result.refusal = refusal;
+    result.reason = std::move(reason);
+    return result;
+}
+
+StampResult failed(StampResult result, std::u16string reason) {
+    result.outcome = StampOutcome::failed;
+    result.reason = std::move(reason);
+    return result;
+}
+
+}  // namespace
+
+std::u16string stamped_path_of(const std::u16string& path) {
+    const std::u16string name = file_name_of(path);
+    const bool has_folder = name.size() < path.size();
+    // Names with '?' (possible here, not on Windows) and names without a folder keep their own
+    // folder instead of the path rules' answers (an empty name, the root folder).
+    if (has_folder && name.find(u'?') == std::u16string::npos && name != u" ") {
+        return change_extension(path, kStampedExtension);
+    }
+    const std::size_t dot = name.rfind(u'.');
+    const std::u16string stem = dot == std::u16string::npos ? name : name.substr(0, dot);
+    return path.substr(0, path.size() - name.size()) + stem + std::u16string(kStampedExtension);
+}
+
+std::u16string_view outcome_word(StampOutcome outcome) {
+    switch (outcome) {
+        case StampOutcome::written:
+            return u"written";
+        case StampOutcome::not_eligible:
+            return u"skipped";
+        case StampOutcome::failed:
+            break;
+    }
+    return u"error";
+}
+
+StampResult stamp_dxf(const std::u16string& path) {
+    StampResult result;
+    result.output_path = stamped_path_of(path);
+
+    StagedFile staged;
+    StampVisitor visitor(staged, result.output_path);
+    const ReadOutcome read = read_dxf_text(path, visitor);
+    if (!read.opened || !read.complete) return failed(result, read_failure_text(read));
+    if (visitor.create_error() != 0) {
+        return failed(result, u"cannot create a file beside " + result.output_path + u": " +
+                                  error_text(visitor.create_error()));
+    }
+    visitor.finish();
+
+    if (staged.error() != 0) {
+        return failed(result, write_failure_text(staged.error(), result.output_path));
+    }
+    const TextFinders& finders = visitor.finders();
+    if (finders.acadver_found()) {
+        const RecordedVersion recorded = finders.version(visitor.byte_text_code());
+        result.version = recorded.version;
+        return refused(result, DxfRefusal::version_recorded,
+                       version_refusal_text(recorded.version));
+    }
+    if (!finders.header_found() || !visitor.inserted()) {
+        return refused(result, DxfRefusal::no_header_section, no_header_text());
+    }
+    if (const int error = staged.commit(); error != 0) {
+        return failed(result,
+                      error == ENOSPC || error == EDQUOT
+                          ? write_failure_text(error, result.output_path)
+                          : u"cannot replace " + result.output_path + u": " + error_text(error));
+    }
+    result.outcome = StampOutcome::written;
+    result.output_code = visitor.output_code();
+    result.head_text = cut_at_zero(decode_text(visitor.head()));
+    return result;
+}
+
+}  // namespace vermark
