@@ -22,6 +22,8 @@ class QPainter;
 class CVermarkDlg;
 
 // Control ids of the dialog's template.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
 inline constexpr int IDC_PREVIEW = 1000;
 inline constexpr int IDC_ADD_ACADVER = 1002;
 inline constexpr int IDC_INFO = 1003;
@@ -32,24 +34,24 @@ inline constexpr unsigned IDM_ABOUTBOX = 0x10;
 // its grey frame, and whatever the dialog paints over them (`CVermarkDlg::OnPaint`).
 class CPreviewPane : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CPreviewPane(CVermarkDlg& owner);
 
     // The picture drawn at the last load; null until a file was loaded.
     QPixmap& picture() { return picture_; }
     const QPixmap& picture() const { return picture_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     CVermarkDlg& owner_;
     QPixmap picture_;
 };
 
 class CVermarkDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum { IDD = 102 };
 
     // The hooks run at fixed points of the dialog's life; replaceable so tests can watch them
@@ -105,7 +107,7 @@ public:
     int m_TextCode = 0;
     QIcon m_hIcon;
 
-protected:
+  protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -113,7 +115,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void build_from_template();
     void render_picture(const std::u16string& path);
     void report_stamp_failure(const std::u16string& message);

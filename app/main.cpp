@@ -1,0 +1,29 @@
+// vermark-gui: the dialog. Files named on the command line are loaded as if dropped on it.
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+
+#include "app/qt_text.h"
+#include "app/string_table.h"
+#include "app/vermark_app.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    application.setApplicationName(
+        vermark::to_qstring(vermark::load_string(vermark::AFX_IDS_APP_TITLE)));
+    application.setDesktopFileName(QStringLiteral("vermark"));
+    // Desktops without a theme of their own still get file-type icons.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor")) {
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+    }
+
+    std::vector<std::u16string> paths;
+    const QStringList arguments = application.arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].isEmpty()) continue;
+        paths.push_back(vermark::from_qstring(QFileInfo(arguments[i]).absoluteFilePath()));
+    }
+    theApp.set_startup_paths(std::move(paths));
+    theApp.InitInstance();
+    return 0;
+}
