@@ -1,0 +1,79 @@
+// Small DXF texts for the stamping tests, and helpers to turn them into files.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/wide.h"
+#include "support/sandbox.h"
+
+namespace vermark::testing {
+
+// A minimal drawing: a HEADER section with one variable, an ENTITIES section with a line.
+// `le` is the line end used throughout; `header_extra` goes right after the HEADER name line.
+inline std::string small_dxf(std::string_view le, std::string_view header_extra = "") {
+    std::string text;
+    auto line = [&](std::string_view l) {
+        text += l;
+        text += le;
+    };
+    for (auto l : {"  0", "SECTION", "  2", "HEADER"}) line(l);
+    text += header_extra;
+    for (auto l : {"  9", "$INSBASE", " 10", "0.0", " 20", "0.0", "  0", "ENDSEC"}) line(l);
+    for (auto l :
+         {"  0", "SECTION", "  2", "ENTITIES", "  0", "LINE", "  8", "0",      " 10", "1.0",
+          " 20", "2.0",     " 11", "3.0",      " 21", "4.0",  "  0", "ENDSEC", "  0", "EOF"}) {
+        line(l);
+    }
+    return text;
+}
+
+// The four lines of the group with the given line end.
+inline std::string group(std::string_view le) {
+    std::string text;
+    for (auto l : {"  9", "$ACADVER", "  1", "AC1008"}) {
+        text += l;
+        text += le;
+    }
+    return text;
+}
+
+// `text` with `insert` placed right after the first occurrence of `after`.
+inline std::string inserted_after(std::string text, std::string_view after,
+                                  std::string_view insert) {
+    const std::size_t at = text.find(after);
+    text.insert(at + after.size(), insert);
+    return text;
+}
+
+// Little- or big-endian UTF-16 bytes of ASCII/UTF-8 text, optionally with a mark.
+inline std::string utf16_bytes_of(std::string_view utf8, bool big_endian, bool mark) {
+    std::string out;
+    auto put = [&](char16_t u) {
+        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+        out += big_endian ? hi : lo;
+        out += big_endian ? lo : hi;
+    };
+    if (mark) put(0xFEFF);
+    for (char16_t u : from_utf8(utf8)) put(u);
+    return out;
+}
+
+// Little-endian UTF-32 bytes (characters below U+10000 only), with its mark.
+inline std::string utf32le_bytes_of(std::string_view utf8) {
+    std::string out("\xFF\xFE\x00\x00", 4);
+    for (char16_t u : from_utf8(utf8)) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+        out += '\0';
+        out += '\0';
+    }
+    return out;
+}
+
+inline std::u16string wide_path(const std::filesystem::path& path) {
+    return from_utf8(path.string());
+}
+
+}  // namespace vermark::testing

@@ -1,0 +1,214 @@
+#include "dxf/dxf_stamp.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "dxf_fixtures.h"
+#include "text/text_writer.h"
+
+namespace vermark {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::fresh_folder;
+using testing::group;
+using testing::inserted_after;
+using testing::read_bytes;
+using testing::small_dxf;
+using testing::wide_path;
+using testing::write_bytes;
+
+// Stamps `bytes` written to a fresh file and checks that the input survived unchanged.
+struct Stamped {
+    StampResult result;
+    std::string output;  // the copy's bytes, empty when there is none
+    fs::path folder;
+};
+
+Stamped stamp_bytes(const std::string& bytes, const std::string& name = "plan.dxf") {
+    Stamped stamped;
+    stamped.folder = fresh_folder("stamp");
+    const fs::path input = stamped.folder / name;
+    write_bytes(input, bytes);
+    stamped.result = stamp_dxf(wide_path(input));
+    EXPECT_EQ(read_bytes(input), bytes) << "the input changed";
+    const fs::path output = fs::path(to_utf8(stamped.result.output_path));
+    if (fs::exists(output)) stamped.output = read_bytes(output);
+    return stamped;
+}
+
+// Nothing but the input (and what the test put there) is left in the folder.
+std::size_t files_in(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+TEST(StampDxf, CrLfFileGetsTheGroupRightAfterTheHeaderNameLine) {
+    const std::string text = small_dxf("\r\n");
+    const Stamped s = stamp_bytes(text);
+    ASSERT_EQ(s.result.outcome, StampOutcome::written) << to_utf8(s.result.reason);
+    // Eight characters behind "HEADER": the name and its CR LF.
+    std::string expected = text;
+    expected.insert(text.find("HEADER") + 8, "  9\r\n$ACADVER\r\n  1\r\nAC1008\r\n");
+    EXPECT_EQ(s.output, expected);
+    EXPECT_EQ(s.result.output_code, encoding::kShiftJis);  // ASCII is written as Shift_JIS
+    EXPECT_TRUE(s.result.reason.empty());
+    EXPECT_EQ(s.result.head_text, from_utf8(expected));
+}
+
+TEST(StampDxf, LfAndCrFilesKeepTheirOwnLineEnds) {
+    for (std::string_view le : {"\n", "\r"}) {
+        const std::string text = small_dxf(le);
+        const Stamped s = stamp_bytes(text);
+        ASSERT_EQ(s.result.outcome, StampOutcome::written);
+        EXPECT_EQ(s.output,
+                  inserted_after(text, std::string("HEADER") + std::string(le), group(le)));
+    }
+}
+
+TEST(StampDxf, HeaderWordsBeforeTheSectionAreNotTheAnchor) {
+    const std::string text =
+        "999\r\nHEADER\r\n999\r\nmade by a HEADER writer\r\n" + small_dxf("\r\n");
+    const Stamped s = stamp_bytes(text);
+    ASSERT_EQ(s.result.outcome, StampOutcome::written);
+    EXPECT_EQ(s.output, inserted_after(text, "SECTION\r\n  2\r\nHEADER\r\n", group("\r\n")));
+}
+
+TEST(StampDxf, FileWithoutHeaderSectionIsNotWritten) {
+    const std::string text =
+        "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\nHEADER\n  0\nENDSEC\n  0\nEOF\n";
+    const Stamped s = stamp_bytes(text);
+    EXPECT_EQ(s.result.outcome, StampOutcome::not_eligible);
+    EXPECT_EQ(s.result.refusal, DxfRefusal::no_header_section);
+    EXPECT_EQ(s.result.reason, u"no HEADER section");
+    EXPECT_EQ(files_in(s.folder), 1u);  // no copy, no temporary file
+}
+
+TEST(StampDxf, KeptEncodingsKeepEveryByte) {
+    // Zero bytes, malformed UTF-8, an invalid Shift_JIS pair and text after the zero byte.
+    const std::string tail = std::string("999\nA\0B\n999\n\xE3\x81\n999\n\x81\x20\xFF\n", 23);
+    const std::string text = small_dxf("\n") + tail;
+    const Stamped s = stamp_bytes(text);
+    ASSERT_EQ(s.result.outcome, StampOutcome::written);
+    EXPECT_EQ(s.output, inserted_after(text, "HEADER\n", group("\n")));
+}
+
+TEST(StampDxf, Utf8MarkIsDropped) {
+    const std::string text = small_dxf("\r\n", "999\r\n\xE5\x9B\xB3\xE9\x9D\xA2\r\n");
+    const Stamped s = stamp_bytes("\xEF\xBB\xBF" + text);
+    ASSERT_EQ(s.result.outcome, StampOutcome::written);
+    EXPECT_EQ(s.output, inserted_after(text, "HEADER\r\n", group("\r\n")));
+    EXPECT_EQ(s.result.output_code, encoding::kUtf8);
+}
+
+TEST(StampDxf, Utf16LittleEndianKeepsItsMarkUnitsAndOddByte) {
+    const std::string text = small_dxf("\r\n", "999\r\n\xE5\x9B\xB3\r\n");
+    const std::string zero_unit("\0\0", 2);
+    const std::string input = testing::utf16_bytes_of(text, false, true) + zero_unit + "Z";
+    const Stamped s = stamp_bytes(input);
+    ASSERT_EQ(s.result.outcome, StampOutcome::written);
+    const std::string expected =
+        testing::utf16_bytes_of(inserted_after(text, "HEADER\r\n", group("\r\n")), false, true) +
+        zero_unit + "Z";
+    EXPECT_EQ(s.output, expected);
+    EXPECT_EQ(s.result.output_code, encoding::kUtf16);
+}
+
+TEST(StampDxf, BigEndianUtf16AndUtf32AreWrittenAsShiftJis) {
+    const std::string text = small_dxf("\r\n", "999\r\n\xE5\x9B\xB3\xE9\x9D\xA2\r\n");
+    const ByteBuffer sjis =
+        sjis_bytes(from_utf8(inserted_after(text, "HEADER\r\n", group("\r\n"))));
+    const std::string expected(sjis.begin(), sjis.end());
+    for (const std::string& input :
+         {testing::utf16_bytes_of(text, true, true), testing::utf32le_bytes_of(text)}) {
+        const Stamped s = stamp_bytes(input);
+        ASSERT_EQ(s.result.outcome, StampOutcome::written);
+        EXPECT_EQ(s.output, expected);
+        EXPECT_EQ(s.result.output_code, encoding::kShiftJis);
+    }
+    // Big-endian UTF-16 text ends at its first zero unit, as when it is read.
+    const std::string cut = testing::utf16_bytes_of(text, true, true) + std::string("\0\0", 2) +
+                            testing::utf16_bytes_of("999\nlost\n", true, false);
+    EXPECT_EQ(stamp_bytes(cut).output, expected);
+}
+
+TEST(StampDxf, VersionBeyondTheHeadWritesNothingAndReportsIt) {
+    const std::string comment = "999\n" + std::string(20000, 'x') + "\n";
+    const std::string text =
+        inserted_after(small_dxf("\n"), "HEADER\n", comment + "  9\n$ACADVER\n  1\nAC1015\n");
+    const fs::path folder = fresh_folder("late");
+    write_bytes(folder / "late.dxf", text);
+    write_bytes(folder / "late.1008.dxf", "an earlier copy");
+
+    const StampResult result = stamp_dxf(wide_path(folder / "late.dxf"));
+    EXPECT_EQ(result.outcome, StampOutcome::not_eligible);
+    EXPECT_EQ(result.refusal, DxfRefusal::version_recorded);
+    EXPECT_EQ(result.version, u"AC1015");
+    EXPECT_EQ(result.reason, u"already AC1015");
+    EXPECT_EQ(read_bytes(folder / "late.1008.dxf"), "an earlier copy");
+    EXPECT_EQ(files_in(folder), 2u);
+}
+
+TEST(StampDxf, NamesTheCopyAndReplacesAnEarlierOne) {
+    const fs::path folder = fresh_folder("names");
+    write_bytes(folder / "a.b.dxf", small_dxf("\n"));
+    write_bytes(folder / "a.b.1008.dxf", "an earlier copy that is longer than nothing");
+    const StampResult result = stamp_dxf(wide_path(folder / "a.b.dxf"));
+    ASSERT_EQ(result.outcome, StampOutcome::written);
+    EXPECT_EQ(result.output_path, wide_path(folder / "a.b.1008.dxf"));
+    EXPECT_EQ(read_bytes(folder / "a.b.1008.dxf"),
+              inserted_after(small_dxf("\n"), "HEADER\n", group("\n")));
+    EXPECT_EQ(files_in(folder), 2u);
+
+    EXPECT_EQ(stamped_path_of(u"/d/plan"), u"/d/plan.1008.dxf");
+    EXPECT_EQ(stamped_path_of(u"/d/plan.DXF"), u"/d/plan.1008.dxf");
+    EXPECT_EQ(stamped_path_of(u"plan.dxf"), u"plan.1008.dxf");
+    EXPECT_EQ(stamped_path_of(u"/d/why?.dxf"), u"/d/why?.1008.dxf");
+}
+
+TEST(StampDxf, FailuresWriteNothingAndSaySo) {
+    const fs::path folder = fresh_folder("fail");
+    write_bytes(folder / "plan.dxf", small_dxf("\n"));
+    fs::create_directory(folder / "plan.1008.dxf");  // the target cannot be replaced
+    const StampResult blocked = stamp_dxf(wide_path(folder / "plan.dxf"));
+    EXPECT_EQ(blocked.outcome, StampOutcome::failed);
+    EXPECT_NE(blocked.reason.find(u"cannot replace"), std::u16string::npos);
+    EXPECT_TRUE(fs::is_directory(folder / "plan.1008.dxf"));
+    EXPECT_EQ(files_in(folder), 2u);
+
+    const StampResult missing = stamp_dxf(wide_path(folder / "missing.dxf"));
+    EXPECT_EQ(missing.outcome, StampOutcome::failed);
+    EXPECT_EQ(missing.reason, u"cannot open: No such file or directory");
+    EXPECT_FALSE(fs::exists(folder / "missing.1008.dxf"));
+}
+
+// A 999 comment of exactly `size` bytes.
+std::string comment_of_size(std::size_t size, std::string_view le) {
+    return "999" + std::string(le) + std::string(size - 3 - 2 * le.size(), 'p') + std::string(le);
+}
+
+TEST(StampDxf, ChunkBoundariesChangeNothing) {
+    constexpr std::size_t kChunk = 256 * 1024;
+    // The HEADER name line's CR is the last byte of the first chunk read.
+    for (std::string_view le : {"\r\n", "\r"}) {
+        const std::string dxf = small_dxf(le);
+        const std::size_t header_end = dxf.find("HEADER") + 6;
+        const std::string text = comment_of_size(kChunk - 1 - header_end, le) + dxf;
+        ASSERT_EQ(text.find("HEADER") + 6, kChunk - 1);
+        const Stamped s = stamp_bytes(text);
+        ASSERT_EQ(s.result.outcome, StampOutcome::written);
+        EXPECT_EQ(s.output, inserted_after(text, "HEADER" + std::string(le), group(le)));
+    }
+    // A "$ACADVER" that the chunk boundary cuts is still found.
+    std::string text = small_dxf("\n");
+    text += comment_of_size(kChunk - 7 - text.size(), "\n");
+    text += "  9\n$ACADVER\n  1\nAC1012\n";
+    ASSERT_EQ(text.find("$ACADVER"), kChunk - 3);
+    const Stamped s = stamp_bytes(text);
+    EXPECT_EQ(s.result.outcome, StampOutcome::not_eligible);
+    EXPECT_EQ(s.result.version, u"AC1012");
+}
+
+}  // namespace
+}  // namespace vermark
