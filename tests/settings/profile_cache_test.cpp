@@ -22,20 +22,6 @@ TEST_F(ProfileCacheTest, FirstDefaultStaysUntilTheCacheIsFlushed) {
     EXPECT_EQ(store.get_int(u"S", u"absent", 7), 7);
 }
 
-TEST_F(ProfileCacheTest, HitsAreCountedPerEntry) {
-    install_application();
-    ProfileStore store;
-    store.get_string(u"S", u"t", u"x");
-    store.get_string(u"S", u"t", u"y");
-    store.get_string(u"S", u"T", u"z");
-    const ProfileCache& cache = profile_process_state().text_cache;
-    const auto entry = std::find_if(cache.begin(), cache.end(),
-                                    [](const ProfileCacheEntry& e) { return e.entry() == u"t"; });
-    ASSERT_NE(entry, cache.end());
-    EXPECT_EQ(entry->hits(), 2);
-    EXPECT_EQ(entry->text_value(), u"x");
-}
-
 TEST_F(ProfileCacheTest, DeletedEntryReadsEmptyFromTheCacheUntilFlushed) {
     install_application();
     ProfileStore store;

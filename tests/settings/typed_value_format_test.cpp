@@ -113,11 +113,5 @@ TEST(TypedText, HalvesRoundTripAndTheLowHalfIsUnsigned) {
     EXPECT_EQ(join_halves(-1, -1), -1);
 }
 
-TEST(TypedText, SuffixesJoinDirectly) {
-    EXPECT_EQ(suffixed(u"Position199902", kSuffixRect), u"Position199902_LTRB");
-    EXPECT_EQ(suffixed(u"E", kSuffixPoint), u"E_L_XY");
-    EXPECT_EQ(suffixed(u"E", kSuffixInt64), u"E_I64_");
-}
-
 }  // namespace
 }  // namespace vermark
