@@ -29,10 +29,17 @@ std::u16string remove_all(std::u16string text, std::u16string_view what) {
 
 // A relative name never climbs out of the folder it is put in.
 std::u16string without_parent_steps(std::u16string_view relative) {
-    StringList parts = split(normalise_separators(relative), u"/", true);
-    for (auto& part : parts)
-        if (part == u"..") part = u"_";
-    return join(parts, u"/");
+    std::u16string out;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = start;
+        while (end < relative.size() && !is_separator(relative[end])) ++end;
+        const std::u16string_view part = relative.substr(start, end - start);
+        out += part == u".." ? std::u16string_view(u"_") : part;
+        if (end < relative.size()) out += u'/';
+        start = end + 1;
+    }
+    return out;
 }
 
 bool is_missing_or_empty(std::u16string_view path) {

@@ -16,9 +16,6 @@ using PageOpener = std::function<bool(std::u16string_view address)>;
 // page's copy is from today.
 bool run_daily_update_check(const PageOpener& open_page);
 
-// Opens the address with the shell launcher and the verb "open".
-bool open_page_in_browser(std::u16string_view address);
-
 // The dialog's caption once the update check has run: the template caption, " ", then the
 // program version, compiler and scaling pieces.
 std::u16string startup_caption(std::u16string_view template_caption);

@@ -1,0 +1,114 @@
+#include "update/change_detection.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/wide.h"
+#include "support/sandbox.h"
+#include "text/text_reader.h"
+#include "update/update_clock.h"
+#include "update/update_folders.h"
+
+namespace vermark {
+namespace {
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing::read_bytes;
+
+fs::path narrow(std::u16string_view path) {
+    return fs::path(to_utf8(path));
+}
+
+TEST(DropBlankLines, KeepsLinesOfBlanksAndEndsEveryLine) {
+    EXPECT_EQ(drop_blank_lines(u"a\r\n\r\n \r\nb"), u"a\r\n \r\nb\r\n");
+    EXPECT_EQ(drop_blank_lines(u""), u"\r\n");
+    EXPECT_EQ(drop_blank_lines(u"\r\n\r\n"), u"\r\n");
+}
+
+TEST(SamePageText, IgnoresEmptyLinesAndTheSecureScheme) {
+    EXPECT_TRUE(same_page_text(u"<a>\r\n\r\n<b>", u"<a>\r\n<b>\r\n"));
+    EXPECT_TRUE(same_page_text(u"see https://x/", u"see http://x/"));
+    EXPECT_FALSE(same_page_text(u"<a>", u"<a> "));
+}
+
+TEST(QuoteForCommand, QuotesOnlyTextThatNeedsItOnce) {
+    EXPECT_EQ(quote_for_command(u"/tmp/a.chk"), u"/tmp/a.chk");
+    EXPECT_EQ(quote_for_command(u"/tmp/my docs/a.chk"), u"\"/tmp/my docs/a.chk\"");
+    EXPECT_EQ(quote_for_command(u"'/tmp/my docs/a.chk'"), u"'/tmp/my docs/a.chk'");
+    EXPECT_EQ(quote_for_command(u"a,b"), u"\"a,b\"");
+}
+
+TEST(BatchFilePath, FlattensTheCommandIntoOneShortName) {
+    const std::u16string path = batch_file_path(u"where diff > \"/t/x y/diff.chk\" 2> /t/diff.err");
+    const std::u16string name = path.substr(path.rfind(u'/') + 1);
+    EXPECT_EQ(name, u"where_diff___t_x_y_diff.chk__2_t_diff.err.sh");
+    EXPECT_TRUE(path.starts_with(dated_tool_folder(u"cmd_bat")));
+    const std::u16string long_name = batch_file_path(u"where " + std::u16string(80, u'n'));
+    EXPECT_EQ(long_name.substr(long_name.rfind(u'/') + 1).size(), 50u + 3u);
+}
+
+TEST(WhereCommand, FindsProgramsOnThePathAndAnswersEmptyOtherwise) {
+    const std::u16string shell = where_command(u" sh ");
+    ASSERT_FALSE(shell.empty());
+    EXPECT_TRUE(shell.ends_with(u"/sh"));
+    EXPECT_TRUE(fs::exists(narrow(shell)));
+    EXPECT_EQ(where_command(u"no-such-program-vermark"), u"");
+    EXPECT_EQ(where_command(u"   "), u"");
+    EXPECT_TRUE(command_available(u"sh"));
+    // A path that exists is its own answer; no lookup runs.
+    EXPECT_EQ(where_command(u"/bin/sh"), u"/bin/sh");
+}
+
+TEST(WhereCommand, ShellCharactersInTheNameStayInertArguments) {
+    const fs::path marker = testing::sandbox() / "injected";
+    EXPECT_EQ(where_command(u"x;touch " + from_utf8(marker.string())), u"");
+    EXPECT_EQ(where_command(u"$(touch " + from_utf8(marker.string()) + u")"), u"");
+    EXPECT_FALSE(fs::exists(marker));
+}
+
+class CompareWithFc : public ::testing::Test {
+  protected:
+    bool compare(std::u16string_view old_text, std::u16string_view new_text) {
+        ::testing::internal::CaptureStderr();
+        const bool same = compare_with_fc(old_text, new_text);
+        errors_ = ::testing::internal::GetCapturedStderr();
+        return same;
+    }
+    static std::u16string file_name_of_last() {
+        const std::u16string path = last_comparison_files().old_copy;
+        return path.substr(path.rfind(u'/') + 1);
+    }
+    std::string errors_;
+};
+
+TEST_F(CompareWithFc, LineBreaksAroundTagsAreNoUpdate) {
+    EXPECT_TRUE(compare(u"<div>a</div><div>b</div>", u"<div>a</div>\r\n<div>b</div>\r\n\r\n"));
+    EXPECT_EQ(errors_, "no update\n");
+    const ComparisonFiles files = last_comparison_files();
+    EXPECT_FALSE(fs::exists(narrow(files.listing)));
+    // The normalised copy is UTF-16 with one mark, without empty lines.
+    EXPECT_EQ(read_text_file(files.new_copy), u"<div>a</div>\r\n<div>b</div>\r\n");
+    EXPECT_EQ(read_bytes(narrow(files.new_copy)).substr(0, 2), "\xFF\xFE");
+}
+
+TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
+    EXPECT_TRUE(compare(u"<p>same</p>", u"<p>same</p>"));
+    const std::u16string first = file_name_of_last();
+    EXPECT_FALSE(compare(u"<li>one</li><li>two</li>", u"<li>one</li><li>three</li>"));
+    EXPECT_EQ(errors_, "changed\n");
+    const ComparisonFiles files = last_comparison_files();
+    const std::string listing = read_bytes(narrow(files.listing));
+    EXPECT_THAT(listing, HasSubstr("<li>two</li>"));
+    EXPECT_THAT(listing, HasSubstr("<li>three</li>"));
+    // Names are "HHMM_" + a two-digit run counter + o, n or _.
+    const std::u16string second = file_name_of_last();
+    EXPECT_EQ(std::stoi(to_utf8(second.substr(5, 2))), std::stoi(to_utf8(first.substr(5, 2))) + 1);
+    EXPECT_TRUE(second.ends_with(u"o.txt"));
+    EXPECT_TRUE(fs::exists(narrow(files.old_copy).parent_path() /
+                           (to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
+}
+
+}  // namespace
+}  // namespace vermark
