@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/wide.h"
@@ -108,6 +109,21 @@ TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
     EXPECT_TRUE(second.ends_with(u"o.txt"));
     EXPECT_TRUE(fs::exists(narrow(files.old_copy).parent_path() /
                            (to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
+}
+
+// Every file of the check lives under the home folder; one with blanks and shell characters in
+// its name must work the same, since paths only ever travel as separate arguments.
+TEST_F(CompareWithFc, TemporaryFolderWithBlanksAndShellCharactersWorks) {
+    const std::string saved_home = std::getenv("VERMARK_HOME");
+    const fs::path odd_home = testing::fresh_folder("odd") / "my home; $(x) 'q'";
+    fs::create_directories(odd_home);
+    ::setenv("VERMARK_HOME", odd_home.c_str(), 1);
+    EXPECT_FALSE(where_command(u"sh").empty());
+    EXPECT_FALSE(compare(u"<p>before</p>", u"<p>after</p>"));
+    const ComparisonFiles files = last_comparison_files();
+    ::setenv("VERMARK_HOME", saved_home.c_str(), 1);
+    EXPECT_TRUE(narrow(files.listing).string().starts_with(odd_home.string()));
+    EXPECT_THAT(read_bytes(narrow(files.listing)), HasSubstr("<p>after</p>"));
 }
 
 }  // namespace

@@ -183,7 +183,7 @@ TEST_F(DownloadFromServers, ServerThatNeverAnswersEndsInATimeOut) {
     std::u16string local;
     const std::string errors = download(page_on(*http_, u"/silent/page.htm"), local);
     EXPECT_FALSE(fs::exists(narrow(local)));
-    EXPECT_THAT(errors, HasSubstr("imeout"));
+    EXPECT_THAT(errors, HasSubstr("timed out"));
 }
 
 TEST_F(DownloadFromServers, PageOverTheSizeLimitIsAbandoned) {
