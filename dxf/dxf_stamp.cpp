@@ -73,8 +73,7 @@ class StampVisitor : public DxfTextVisitor {
             case DxfLayout::utf16_le:
                 return encoding::kUtf16;
             case DxfLayout::bytes:
-                return detector_.result() == encoding::kUtf8 ? encoding::kUtf8
-                                                             : encoding::kShiftJis;
+                return detector_.result();  // its bytes are kept
             default:
                 return encoding::kShiftJis;
         }

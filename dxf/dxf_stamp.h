@@ -66,7 +66,9 @@ enum class StampOutcome {
 struct StampResult {
     StampOutcome outcome = StampOutcome::failed;
     std::u16string output_path;  // where the copy goes (also set when nothing was written)
-    TextEncoding output_code = encoding::kUnknown;  // kUtf8, kUtf16 or kShiftJis when written
+    // The copy's encoding when written: the input's for kept bytes (UTF-8, ASCII, Shift_JIS,
+    // Unknown), kUtf16 for UTF-16, kShiftJis for converted UTF-16 big-endian and UTF-32 input.
+    TextEncoding output_code = encoding::kUnknown;
     DxfRefusal refusal = DxfRefusal::none;
     std::u16string version;    // the version found when "$ACADVER" was already recorded
     std::u16string reason;     // English text, empty when written

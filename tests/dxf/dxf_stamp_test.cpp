@@ -52,7 +52,7 @@ TEST(StampDxf, CrLfFileGetsTheGroupRightAfterTheHeaderNameLine) {
     std::string expected = text;
     expected.insert(text.find("HEADER") + 8, "  9\r\n$ACADVER\r\n  1\r\nAC1008\r\n");
     EXPECT_EQ(s.output, expected);
-    EXPECT_EQ(s.result.output_code, encoding::kShiftJis);  // ASCII is written as Shift_JIS
+    EXPECT_EQ(s.result.output_code, encoding::kAscii);  // its bytes are kept
     EXPECT_TRUE(s.result.reason.empty());
     EXPECT_EQ(s.result.head_text, from_utf8(expected));
 }

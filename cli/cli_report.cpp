@@ -1,0 +1,114 @@
+#include "cli/cli_report.h"
+
+#include <cstdio>
+
+namespace vermark::cli {
+namespace {
+
+// The progress line stays within an ordinary terminal's width.
+constexpr std::size_t kProgressWidth = 78;
+
+std::string shortened(const std::string& path, std::size_t width) {
+    if (path.size() <= width) return path;
+    return "..." + path.substr(path.size() - (width - 3));
+}
+
+}  // namespace
+
+std::string json_quoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (byte < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                    out += escaped;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string json_line(const FileReport& r) {
+    std::string line = "{\"command\":" + json_quoted(r.command) +
+                       ",\"path\":" + json_quoted(r.path) + ",\"status\":" + json_quoted(r.status);
+    if (!r.encoding.empty()) line += ",\"encoding\":" + json_quoted(r.encoding);
+    if (r.encoding_code) line += ",\"encoding_code\":" + std::to_string(*r.encoding_code);
+    if (r.command != "stamp" || r.status != "written") {
+        line += ",\"version\":" + (r.version ? json_quoted(*r.version) : std::string("null"));
+    }
+    if (r.eligible) line += std::string(",\"eligible\":") + (*r.eligible ? "true" : "false");
+    if (!r.output.empty()) line += ",\"output\":" + json_quoted(r.output);
+    line += ",\"reason\":" + (r.reason.empty() ? std::string("null") : json_quoted(r.reason));
+    return line + "}";
+}
+
+std::string text_line(const FileReport& r) {
+    if (r.is_error()) return {};
+    if (r.command == "inspect") {
+        const std::string version = r.version && !r.version->empty() ? *r.version : "-";
+        const std::string verdict =
+            r.eligible.value_or(false) ? "can be stamped" : "cannot be stamped: " + r.reason;
+        return r.path + "\t" + r.encoding + "\t" + version + "\t" + verdict;
+    }
+    if (r.command == "stamp") {
+        if (r.status == "written")
+            return "written\t" + r.path + " -> " + r.output + " (" + r.encoding + ")";
+        return "skipped\t" + r.path + ": " + r.reason;
+    }
+    if (r.status == "ok") {
+        return "ok\t" + r.path + "\t" + (r.version && !r.version->empty() ? *r.version : "-");
+    }
+    return r.status + "\t" + r.path + ": " + r.reason;
+}
+
+void Reporter::progress(std::size_t index, std::size_t total, const std::string& path) {
+    if (!progress_) return;
+    const std::string counter = "[" + std::to_string(index) + "/" + std::to_string(total) + "] ";
+    err_ << "\r\033[K" << counter << shortened(path, kProgressWidth - counter.size());
+    err_.flush();
+    progress_shown_ = true;
+}
+
+void Reporter::report(const FileReport& r) {
+    clear_progress();
+    if (r.is_error()) err_ << "vermark: " << r.path << ": " << r.reason << "\n";
+    if (json_) {
+        out_ << json_line(r) << "\n";
+    } else if (!quiet_ && !r.is_error()) {
+        out_ << text_line(r) << "\n";
+    }
+    out_.flush();
+}
+
+void Reporter::finish() {
+    clear_progress();
+}
+
+void Reporter::clear_progress() {
+    if (!progress_shown_) return;
+    err_ << "\r\033[K";
+    err_.flush();
+    progress_shown_ = false;
+}
+
+}  // namespace vermark::cli

@@ -1,0 +1,59 @@
+// `vermark`: inspects DXF drawings and writes their stamped copies from a terminal or a script.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_options.h"
+#include "cli/terminal.h"
+#include "platform/process.h"
+#include "platform/wide.h"
+#include "settings/version_info.h"
+
+namespace {
+
+using namespace vermark::cli;
+
+// "vermark 1.0.2023.921" from the version resource's "1, 0, 2023, 921".
+std::string version_text() {
+    vermark::VersionInfo info(vermark::platform::executable_path());
+    std::string version = vermark::to_utf8(info.file_version());
+    std::string dotted;
+    for (char c : version) {
+        if (c != ' ') dotted += c == ',' ? '.' : c;
+    }
+    return "vermark " + dotted + "\n" + vermark::to_utf8(info.legal_copyright()) + "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options.error.empty()) {
+        std::cerr << "vermark: " << options.error << "\n"
+                  << "Try 'vermark --help'.\n";
+        return kExitUsage;
+    }
+    if (options.command == Command::help) {
+        std::cout << usage_text();
+        return kExitOk;
+    }
+    if (options.command == Command::version) {
+        std::cout << version_text();
+        return kExitOk;
+    }
+
+    const std::vector<Target> targets = collect_targets(options.operands, options.recursive);
+    const bool progress = targets.size() > 1 && standard_error_is_terminal();
+    Reporter reporter(std::cout, std::cerr, options.json, options.quiet, progress);
+    switch (options.command) {
+        case Command::inspect:
+            return run_inspect(targets, reporter);
+        case Command::stamp:
+            return run_stamp(targets, reporter);
+        case Command::check:
+            return run_check(targets, reporter);
+        default:
+            return kExitUsage;
+    }
+}

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_options.h"
+#include "cli/cli_report.h"
+#include "cli/cli_targets.h"
+#include "support/sandbox.h"
+
+namespace vermark::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ParseOptions, SwitchesMayStandAnywhere) {
+    const Options o = parse_options({"-q", "stamp", "a.dxf", "-r", "--json", "--", "-b.dxf"});
+    EXPECT_TRUE(o.error.empty());
+    EXPECT_EQ(o.command, Command::stamp);
+    EXPECT_TRUE(o.recursive && o.quiet && o.json);
+    EXPECT_EQ(o.operands, (std::vector<std::string>{"a.dxf", "-b.dxf"}));
+
+    const Options combined = parse_options({"check", "-rq", "d"});
+    EXPECT_TRUE(combined.recursive && combined.quiet);
+    EXPECT_EQ(parse_options({"stamp", "--help"}).command, Command::help);
+    EXPECT_EQ(parse_options({"--version"}).command, Command::version);
+}
+
+TEST(ParseOptions, UnusableLinesSayWhy) {
+    EXPECT_EQ(parse_options({}).error, "no command given");
+    EXPECT_EQ(parse_options({"stamp"}).error, "no file or folder given");
+    EXPECT_EQ(parse_options({"stamp", "-x", "a"}).error, "unknown option -x");
+    EXPECT_EQ(parse_options({"stamp", "--force", "a"}).error, "unknown option --force");
+    EXPECT_EQ(parse_options({"a.dxf"}).error, "unknown command a.dxf");
+}
+
+TEST(CollectTargets, FoldersNeedRecursionAndGiveTheirDxfFilesSorted) {
+    const fs::path root = testing::fresh_folder("walk");
+    for (const char* name : {"b.dxf", "a/Z.DXF", "a/notes.txt", "a/deep/c.Dxf", "dxf"}) {
+        testing::write_bytes(root / name, "x");
+    }
+    fs::create_directory(root / "folder.dxf");  // a folder named like a drawing is no drawing
+
+    const auto flat = collect_targets({root.string()}, false);
+    ASSERT_EQ(flat.size(), 1u);
+    EXPECT_EQ(flat[0].error, "is a folder (use -r to walk it)");
+
+    const auto walked = collect_targets({root.string(), (root / "nothing.dxf").string()}, true);
+    std::vector<std::string> paths, errors;
+    for (const Target& t : walked) {
+        paths.push_back(fs::relative(t.path, root).string());
+        errors.push_back(t.error);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"a/Z.DXF", "a/deep/c.Dxf", "b.dxf", "nothing.dxf"}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"", "", "", "no such file or folder"}));
+}
+
+TEST(Report, JsonEscapesAndMarksAbsentValuesNull) {
+    EXPECT_EQ(json_quoted("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+    FileReport r;
+    r.command = "inspect";
+    r.path = "d/plan.dxf";
+    r.status = "ok";
+    r.encoding = "UTF_8";
+    r.encoding_code = 8;
+    r.eligible = true;
+    EXPECT_EQ(json_line(r),
+              "{\"command\":\"inspect\",\"path\":\"d/plan.dxf\",\"status\":\"ok\",\"encoding\":"
+              "\"UTF_8\",\"encoding_code\":8,\"version\":null,\"eligible\":true,\"reason\":null}");
+    EXPECT_EQ(text_line(r), "d/plan.dxf\tUTF_8\t-\tcan be stamped");
+}
+
+TEST(Report, ErrorsGoToStandardErrorOnlyAndQuietKeepsThem) {
+    std::ostringstream out, err;
+    Reporter reporter(out, err, false, true, false);
+    FileReport ok{"stamp",      "a.dxf",      "written",    "ASCII", 65,
+                  std::nullopt, std::nullopt, "a.1008.dxf", ""};
+    FileReport bad{"stamp",      "b.dxf",      "error", "",         std::nullopt,
+                   std::nullopt, std::nullopt, "",      "disk full"};
+    reporter.report(ok);
+    reporter.report(bad);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "vermark: b.dxf: disk full\n");
+}
+
+}  // namespace
+}  // namespace vermark::cli
