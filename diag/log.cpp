@@ -94,6 +94,10 @@ std::u16string log_folder() {
     return dump_folder() + u"WC/";
 }
 
+void reset_log_run_for_testing() {
+    g_first_write = true;
+}
+
 bool log_line(std::u16string_view message) {
     if (g_appending) return false;
     const std::u16string line = format_now(kLineTime) + u"\t" + file_name_of(get_arv()) + u"\t" +

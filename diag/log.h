@@ -37,4 +37,7 @@ std::u16string format_time(std::time_t time, std::u16string_view format);
 // The folder the current hour's log goes into, with a trailing separator (not created here).
 std::u16string log_folder();
 
+// Tests: start over as if the run had not logged yet (the old-log purge happens again).
+void reset_log_run_for_testing();
+
 }  // namespace vermark

@@ -1,0 +1,173 @@
+#include "util/folders.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "diag/log.h"
+#include "platform/wide.h"
+#include "support/sandbox.h"
+#include "util/path.h"
+
+namespace vermark {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::u16string u(const fs::path& path) {
+    return from_utf8(path.string());
+}
+
+// Last line of the current hour's log, as UTF-8.
+std::string last_log_text() {
+    const std::string bytes =
+        testing::read_bytes(to_utf8(log_folder() + format_now(u"%m%d_%H") + u".txt"));
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                             (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return to_utf8(text);
+}
+
+TEST(FolderChain, CreatesEveryMissingLevelPrivately) {
+    const auto base = testing::fresh_folder("chain");
+    const fs::path deep = base / "a" / "b c" / "図";
+    EXPECT_TRUE(create_folder_chain(u(deep)));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_EQ(fs::status(base / "a").permissions() & fs::perms::all, fs::perms::owner_all);
+    // Existing chain; mixed and doubled separators; a trailing separator.
+    EXPECT_TRUE(create_folder_chain(u(deep)));
+    EXPECT_TRUE(create_folder_chain(u(base) + u"\\x//y/"));
+    EXPECT_TRUE(fs::is_directory(base / "x" / "y"));
+}
+
+TEST(FolderChain, FailsOnAFileInThePathAndLogsThePartialPath) {
+    const auto base = testing::fresh_folder("chain-file");
+    testing::write_bytes(base / "file", "x");
+    EXPECT_FALSE(create_folder_chain(u(base / "file" / "sub" / "deeper")));
+    EXPECT_NE(last_log_text().find("Can't create " + (base / "file").string()), std::string::npos);
+    EXPECT_FALSE(create_folder_chain(u"")) << "nothing to create";
+}
+
+TEST(FolderChain, NeverCreatesTheServerOrShareOfANetworkName) {
+    // As root, making "/vermark-no-server" would succeed, so an attempt would show.
+    const fs::path server = "/vermark-no-server-7d1c";
+    ASSERT_FALSE(fs::exists(server));
+    EXPECT_FALSE(create_folder_chain(u"//vermark-no-server-7d1c/share/a/b"));
+    const bool made = fs::exists(server);
+    if (made) fs::remove_all(server);
+    EXPECT_FALSE(made);
+    EXPECT_NE(last_log_text().find("Can't create //vermark-no-server-7d1c/share/a"),
+              std::string::npos);
+}
+
+TEST(FolderChain, InASharedFolderOnlyOwnRealFoldersAreUsed) {
+    const auto shared = testing::fresh_folder("shared");
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    const auto elsewhere = testing::fresh_folder("elsewhere");
+    fs::create_directory_symlink(elsewhere, shared / "planted");
+
+    EXPECT_FALSE(create_folder_chain(u(shared / "planted" / "sub")));
+    EXPECT_FALSE(fs::exists(elsewhere / "sub"));
+    EXPECT_FALSE(create_folder_chain(u(shared / "planted")));
+
+    EXPECT_TRUE(create_folder_chain(u(shared / "mine" / "sub")));
+    EXPECT_TRUE(create_folder_chain(u(shared / "mine")));
+
+    if (::geteuid() == 0) {
+        fs::create_directory(shared / "theirs");
+        ASSERT_EQ(::chown((shared / "theirs").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(create_folder_chain(u(shared / "theirs" / "sub")));
+        EXPECT_FALSE(fs::exists(shared / "theirs" / "sub"));
+    }
+    // Outside a shared folder a link is followed as usual.
+    const auto plain = testing::fresh_folder("plain");
+    fs::create_directory_symlink(elsewhere, plain / "link");
+    EXPECT_TRUE(create_folder_chain(u(plain / "link" / "ok")));
+    EXPECT_TRUE(fs::is_directory(elsewhere / "ok"));
+}
+
+TEST(SpecialFolders, LiveUnderTheHomeFolderWhenItIsSet) {
+    const std::u16string home = u(testing::sandbox());
+    EXPECT_EQ(special_folder(CSIDL_COMMON_DOCUMENTS), home + u"/Documents");
+    EXPECT_EQ(special_folder(CSIDL_PROGRAM_FILES), home + u"/usr/bin");
+    EXPECT_EQ(special_folder(0x7777), u"");
+    EXPECT_EQ(special_folder(CSIDL_SYSTEM | CSIDL_FLAG_CREATE), home + u"/bin");
+    EXPECT_TRUE(fs::is_directory(testing::sandbox() / "bin"));
+
+    EXPECT_EQ(settings_folder(), home + u"/Documents/Temp/Tool/_setting");
+    EXPECT_TRUE(fs::is_directory(testing::sandbox() / "Documents/Temp/Tool/_setting"));
+    EXPECT_EQ(program_name(), u"Vermark.EXE");
+    EXPECT_EQ(ini_path(), home + u"/Documents/Temp/Tool/_setting/Vermark.ini");
+    EXPECT_EQ(temp_folder(), home + u"/tmp/");
+}
+
+TEST(TempFolder, ChoosesInTheFixedOrder) {
+    const auto docs = testing::fresh_folder("docs");
+    TempFolderSources sources;
+    sources.documents = u(docs);
+    sources.platform_answer = u"/var/tmp/";
+    EXPECT_EQ(choose_temp_folder(sources), u"/var/tmp/");
+
+    for (std::u16string_view windows :
+         {u"C:\\Windows\\Temp\\", u"/x/WINDOWS/tmp/", u"/x/windows/"}) {
+        sources.platform_answer = windows;
+        EXPECT_EQ(choose_temp_folder(sources), u(docs) + u"/Temp/Temp/") << to_utf8(windows);
+    }
+    EXPECT_TRUE(fs::is_directory(docs / "Temp" / "Temp"));
+
+    sources.platform_answer.clear();
+    sources.env_temp = u"/from/temp";
+    EXPECT_EQ(choose_temp_folder(sources), u"/from/temp/");
+    sources.env_tmpdir = u"/from/tmpdir/";
+    EXPECT_EQ(choose_temp_folder(sources), u"/from/tmpdir/");
+    sources.env_tmp = u"/from/tmp";
+    EXPECT_EQ(choose_temp_folder(sources), u"/from/tmp/");
+
+    const auto current = testing::fresh_folder("current");
+    sources = TempFolderSources{};
+    sources.tmp_exists = false;  // keeps the fallback inside the sandbox
+    sources.current = u(current);
+    EXPECT_EQ(choose_temp_folder(sources), u(current / "___") + u"/");
+    sources.env_username = u"someone";
+    EXPECT_EQ(choose_temp_folder(sources), u(current / "someone") + u"/");
+    sources.env_user = u"me";
+    EXPECT_EQ(choose_temp_folder(sources), u(current / "me") + u"/");
+    EXPECT_TRUE(fs::is_directory(current / "me"));
+}
+
+TEST(ProgramLookup, SearchesProgramThenSystemFolders) {
+    const fs::path home = testing::sandbox();
+    testing::write_bytes(home / "usr/bin/tool", "#!");
+    testing::write_bytes(home / "usr/local/bin/local-tool", "#!");
+    testing::write_bytes(home / "opt/vendor/app", "#!");
+    testing::write_bytes(home / "usr/sbin/winver.exe", "MZ");
+    testing::write_bytes(home / "bin/where.exe", "MZ");
+
+    EXPECT_EQ(locate_program(u"tool"), u(home / "usr/bin/tool"));
+    EXPECT_EQ(locate_program(u"local-tool"), u(home / "usr/local/bin/local-tool"));
+    EXPECT_EQ(locate_program(u"vendor/app"), u(home / "opt/vendor/app"));
+    EXPECT_EQ(locate_program(u"winver.exe"), u(home / "usr/sbin/winver.exe"));
+    EXPECT_EQ(locate_program(u"C:\\gone\\WHERE.EXE"), u"C:\\gone\\WHERE.EXE")
+        << "the system folders are searched by exact name";
+    testing::write_bytes(home / "bin/WHERE.EXE", "MZ");
+    EXPECT_EQ(locate_program(u"C:\\gone\\WHERE.EXE"), u(home / "bin/WHERE.EXE"));
+    EXPECT_EQ(locate_program(u"where.exe"), u(home / "bin/where.exe"));
+    EXPECT_EQ(locate_program(u"nothing-here"), u"nothing-here");
+    EXPECT_EQ(locate_program(u"nothing.exe"), u"nothing.exe");
+    EXPECT_EQ(locate_program(u"https://example.org/x"), u"https://example.org/x");
+
+    const auto own = testing::fresh_folder("own");
+    testing::write_bytes(own / "prog", "#!");
+    EXPECT_EQ(locate_program(u(own / "prog")), u(own / "prog"));
+}
+
+TEST(ProcessFacts, UserAndCurrentFolder) {
+    EXPECT_FALSE(user_name().empty());
+    EXPECT_EQ(current_folder(), u(fs::current_path()));
+}
+
+}  // namespace
+}  // namespace vermark

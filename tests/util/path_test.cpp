@@ -1,0 +1,160 @@
+#include "util/path.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/process.h"
+#include "platform/wide.h"
+#include "support/sandbox.h"
+
+namespace vermark {
+namespace {
+
+std::u16string u(const std::filesystem::path& path) {
+    return from_utf8(path.string());
+}
+
+TEST(PathParts, SeparatorsOfEitherKind) {
+    EXPECT_EQ(ensure_separator(u""), u"");
+    EXPECT_EQ(ensure_separator(u"a/"), u"a/");
+    EXPECT_EQ(ensure_separator(u"a\\"), u"a\\");
+    EXPECT_EQ(ensure_separator(u"a"), u"a/");
+    EXPECT_EQ(ensure_separator(u"a", u'\\'), u"a\\");
+    EXPECT_EQ(strip_separator(u"a//"), u"a/");
+    EXPECT_EQ(strip_separator(u"a"), u"a");
+    EXPECT_EQ(strip_separator(u""), u"");
+}
+
+TEST(PathParts, FileNameAndFolder) {
+    EXPECT_EQ(file_name_of(u"C:\\a\\b.dxf"), u"b.dxf");
+    EXPECT_EQ(file_name_of(u"a/b"), u"b");
+    EXPECT_EQ(file_name_of(u"a\\b/c"), u"c");
+    EXPECT_EQ(file_name_of(u"plain"), u"plain");
+    EXPECT_EQ(file_name_of(u"dir/"), u"");
+    EXPECT_EQ(framework_file_name_of(u"plain"), u"????????.???");
+    EXPECT_EQ(framework_file_name_of(u"/x/plain"), u"plain");
+    EXPECT_EQ(folder_of(u"/home/u/plan.dxf"), u"/home/u");
+    EXPECT_EQ(folder_of(u"C:\\d\\f.dxf"), u"C:\\d");
+    EXPECT_EQ(folder_of(u"plan.dxf"), u"/");
+}
+
+TEST(PathParts, StemAndExtension) {
+    EXPECT_EQ(stem_of(u"/d/x.tar.gz"), u"x.tar");
+    EXPECT_EQ(extension_of(u"/d/x.tar.gz"), u"gz");
+    EXPECT_EQ(stem_of(u"/d/noext"), u"noext");
+    EXPECT_EQ(extension_of(u"/d/noext"), u"");
+    EXPECT_EQ(stem_of(u"/d/.hidden"), u"");
+    EXPECT_EQ(extension_of(u"/d/.hidden"), u"hidden");
+    for (std::u16string_view rejected : {u"", u" ", u"????????.???", u"/d/a?b.txt"}) {
+        EXPECT_EQ(stem_of(rejected), u"") << to_utf8(rejected);
+        EXPECT_EQ(extension_of(rejected), u"") << to_utf8(rejected);
+    }
+    EXPECT_EQ(extension_lower_of(u"/d/PLAN.DXF"), u"dxf");
+    EXPECT_EQ(to_lower(u"AbC-Ä"), u"abc-Ä");
+}
+
+TEST(PathParts, ChangeExtension) {
+    EXPECT_EQ(change_extension(u"C:\\d\\f.dxf", u"ini"), u"C:\\d/f.ini");
+    EXPECT_EQ(change_extension(u"/d/f.dxf", u"ini"), u"/d/f.ini");
+    EXPECT_EQ(change_extension(u"/d/f.dxf", u".ini"), u"/d/f.ini");
+    EXPECT_EQ(change_extension(u"/d/f.dxf", u""), u"/d/f");
+    EXPECT_EQ(change_extension(u"/d/plan.dxf", u".1008.dxf"), u"/d/plan.1008.dxf");
+    EXPECT_EQ(change_extension(u"/d/図面 一.dxf", u"ini"), u"/d/図面 一.ini");
+}
+
+TEST(PathParts, NormaliseSeparators) {
+    EXPECT_EQ(normalise_separators(u"\\\\srv\\share//x/", u'\\'), u"\\\\srv\\share\\x");
+    EXPECT_EQ(normalise_separators(u"//srv/share//x/"), u"//srv/share/x");
+    EXPECT_EQ(normalise_separators(u"/usr//bin/"), u"/usr/bin");
+    EXPECT_EQ(normalise_separators(u"a\\b/c"), u"a/b/c");
+    EXPECT_EQ(normalise_separators(u"rel//x"), u"rel/x");
+    EXPECT_EQ(normalise_separators(u""), u"");
+}
+
+TEST(StringLists, SplitKeepsQuotedPiecesAndEmptyElements) {
+    EXPECT_EQ(split(u"a,\"b,c\",d", u","), (StringList{u"a", u"\"b,c\"", u"d"}));
+    EXPECT_EQ(split(u"a,'b,c',d", u","), (StringList{u"a", u"'b,c'", u"d"}));
+    EXPECT_EQ(split(u"a,,b", u","), (StringList{u"a", u"", u"b"}));
+    EXPECT_EQ(split(u"a,b,", u","), (StringList{u"a", u"b"}));
+    EXPECT_EQ(split(u",a", u","), (StringList{u"", u"a"}));
+    EXPECT_EQ(split(u"a;b,c", u";,"), (StringList{u"a", u"b", u"c"}));
+    EXPECT_EQ(split(u"a,\"b,c", u","), (StringList{u"a", u"\"b,c"}));
+    EXPECT_EQ(split(u"\"x\"y,z", u","), (StringList{u"\"x\"y", u"z"}));
+    EXPECT_EQ(split(u"", u","), StringList{});
+    EXPECT_EQ(split(u"a\r\nb\r\n\r\nc", u"\r\n", true), (StringList{u"a", u"b", u"", u"c"}));
+    EXPECT_EQ(split(u"a\r\nb", u"\r\n"), (StringList{u"a", u"", u"b"}));
+}
+
+TEST(StringLists, JoinMatchesAStraightJoinForLongLists) {
+    EXPECT_EQ(join({}, u","), u"");
+    EXPECT_EQ(join({u"a"}, u","), u"a");
+    StringList many;
+    std::u16string expected;
+    for (int i = 0; i < 250; ++i) {
+        many.push_back(widen(std::to_string(i)));
+        expected += (i ? u", " : u"") + many.back();
+    }
+    EXPECT_EQ(join(many, u", "), expected);
+    EXPECT_EQ(split(join(many, u","), u","), many);
+}
+
+TEST(ProgramPath, ComparesWithTheSavedArgumentsAndReportsEmptyOnce) {
+    const std::u16string platform_answer = platform::executable_path();
+    ASSERT_FALSE(platform_answer.empty());
+
+    set_saved_arguments({});
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(get_arv(), platform_answer);
+    EXPECT_EQ(get_arv(), platform_answer);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "::get_arv() ... empty\n");
+
+    set_saved_arguments({u"/somewhere/else"});
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(get_arv(), platform_answer);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              to_utf8(platform_answer) + "\n/somewhere/else\n");
+
+    set_saved_arguments({platform_answer});
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(get_arv(), platform_answer);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    set_saved_arguments({});
+}
+
+TEST(Existence, FilesFoldersAndEmptyFiles) {
+    const auto folder = testing::fresh_folder("exists");
+    testing::write_bytes(folder / "full.txt", "x");
+    testing::write_bytes(folder / "empty.txt", "");
+    testing::write_bytes(folder / "名前 空白.dxf", "0");
+
+    EXPECT_TRUE(exists(u(folder / "full.txt")));
+    EXPECT_TRUE(exists(u(folder / "full.txt"), true));
+    EXPECT_TRUE(exists(u(folder / "empty.txt")));
+    EXPECT_FALSE(exists(u(folder / "empty.txt"), true));
+    EXPECT_TRUE(exists(u(folder), true));
+    EXPECT_TRUE(exists(u(folder / "名前 空白.dxf")));
+    EXPECT_FALSE(exists(u(folder / "missing")));
+    EXPECT_FALSE(exists(u""));
+
+    EXPECT_TRUE(folder_exists(u(folder)));
+    EXPECT_TRUE(folder_exists(u(folder) + u"/"));
+    EXPECT_TRUE(folder_exists(u"/"));
+    EXPECT_FALSE(folder_exists(u(folder / "full.txt")));
+    EXPECT_FALSE(folder_exists(u(folder / "missing")));
+}
+
+TEST(Existence, NetworkNamesAreCheckedForAccessOnly) {
+    const auto folder = testing::fresh_folder("network");
+    testing::write_bytes(folder / "empty", "");
+    // On this system "//x" names "/x"; only the access check applies, so an empty file passes
+    // even when empty files are rejected.
+    const std::u16string network = u"/" + u(folder / "empty");
+    EXPECT_TRUE(is_network_name(network));
+    EXPECT_TRUE(is_network_name(u"\\\\srv\\share"));
+    EXPECT_FALSE(is_network_name(u"/srv"));
+    EXPECT_TRUE(exists(network, true));
+    EXPECT_FALSE(exists(u"//no-such-server-vermark/share"));
+}
+
+}  // namespace
+}  // namespace vermark
