@@ -14,4 +14,10 @@ namespace vermark {
 // gains empty lines.
 std::u16string break_markup_lines(std::u16string_view text);
 
+// The same result as replace_all (exact occurrences first, other letter cases once no exact one
+// lies ahead), made in one pass over the text, so that a large page costs linear time. Falls
+// back to replace_all when an occurrence could begin inside the inserted text.
+std::u16string replace_every(std::u16string_view text, std::u16string_view what,
+                             std::u16string_view by);
+
 }  // namespace vermark

@@ -91,7 +91,7 @@ std::u16string drop_blank_lines(std::u16string_view text) {
 
 bool same_page_text(std::u16string_view old_text, std::u16string_view new_text) {
     const auto normalised = [](std::u16string_view text) {
-        return replace_all(drop_blank_lines(text), u"https:", u"http:");
+        return replace_every(drop_blank_lines(text), u"https:", u"http:");
     };
     return normalised(old_text) == normalised(new_text);
 }
