@@ -1,5 +1,7 @@
 #include "diag/log.h"
 
+#include <atomic>
+
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "util/folder_listing.h"
@@ -16,10 +18,10 @@ constexpr std::size_t kTimeLimit = 255;
 constexpr std::u16string_view kLineTime = u"%Y/%m/%d %H:%M:%S";
 
 // Cleared by the first append of the run: old logs are purged once, on the first line logged.
-bool g_first_write = true;
+std::atomic<bool> g_first_write{true};
 // Held while a line is being appended. Folder creation and the header's values may report
 // through the log themselves; such a nested line is dropped instead of re-entering.
-bool g_appending = false;
+thread_local bool g_appending = false;
 
 class AppendingGuard {
   public:
@@ -110,12 +112,12 @@ bool append_log_bytes(std::span<const std::uint8_t> bytes) {
     AppendingGuard guard;
     const std::u16string stamp = format_now(u"%m%d_%H");
     std::u16string folder = dump_folder();
-    if (g_first_write) purge_old_files(folder + u".txt", kKeepDays);
+    const bool first_write = g_first_write.exchange(false);
+    if (first_write) purge_old_files(folder + u".txt", kKeepDays);
     folder += u"WC";
     create_folder_chain(folder);
     folder = ensure_separator(folder);
-    if (g_first_write) purge_old_files(folder + u".txt", kKeepDays);
-    g_first_write = false;
+    if (first_write) purge_old_files(folder + u".txt", kKeepDays);
 
     platform::AppendFile file;
     if (!open_with_retries(file, folder + stamp + u".txt")) return false;

@@ -64,19 +64,25 @@ void DeferredFileOps::run() {
 }
 
 namespace {
-DeferredFileOps* g_shared = nullptr;
+void run_shared_at_exit();
+
+// Never destroyed: the exit handler may run after static objects are gone.
+DeferredFileOps& shared_instance() {
+    static DeferredFileOps* const shared = [] {
+        auto* ops = new DeferredFileOps();
+        std::atexit(run_shared_at_exit);
+        return ops;
+    }();
+    return *shared;
+}
+
 void run_shared_at_exit() {
-    if (g_shared) g_shared->run();
+    shared_instance().run();
 }
 }  // namespace
 
 DeferredFileOps& deferred_file_ops() {
-    if (g_shared == nullptr) {
-        // Never destroyed: the exit handler may run after static objects are gone.
-        g_shared = new DeferredFileOps();
-        std::atexit(run_shared_at_exit);
-    }
-    return *g_shared;
+    return shared_instance();
 }
 
 }  // namespace vermark
