@@ -44,6 +44,13 @@ std::string escape_object(const std::string& object) {
     return out;
 }
 
+// A header value never carries line breaks or other control characters.
+std::string header_safe(std::string text) {
+    for (auto& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return text;
+}
+
 std::string full_url(const HttpGet& request) {
     return std::string(request.secure ? "https://" : "http://") + request.server + ":" +
            std::to_string(request.port) + escape_object(request.object);
@@ -97,17 +104,17 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
     return total;
 }
 
-void set_options(CURL* curl, const HttpGet& request, const std::string& url,
-                 const std::string& no_proxy, char* error_buffer, Transfer& transfer) {
+void set_options(CURL* curl, const std::string& url, const std::string& user_agent,
+                 const std::string& no_proxy, char* error_buffer, Transfer& transfer, bool secure) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, request.user_agent.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, user_agent.c_str());
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!g_extra_ca_file.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, g_extra_ca_file.c_str());
-    if (request.secure) curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    if (secure) curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
     curl_easy_setopt(curl, CURLOPT_NOPROXY, no_proxy.c_str());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, g_limits.connect_timeout_ms);
@@ -141,10 +148,11 @@ HttpResult http_get(const HttpGet& request, HttpBodySink& sink) {
         return result;
     }
     const std::string url = full_url(request);
+    const std::string user_agent = header_safe(request.user_agent);
     const std::string no_proxy = no_proxy_list();
     char error_buffer[CURL_ERROR_SIZE] = {};
     Transfer transfer{sink, g_limits.max_body_bytes};
-    set_options(curl.get(), request, url, no_proxy, error_buffer, transfer);
+    set_options(curl.get(), url, user_agent, no_proxy, error_buffer, transfer, request.secure);
 
     const CURLcode code = curl_easy_perform(curl.get());
     if (code == CURLE_OK) transfer.ensure_open();  // an empty body still makes an empty copy

@@ -29,8 +29,12 @@ std::u16string format_update_now(std::u16string_view format) {
 }
 
 void report_line(std::u16string_view text) {
-    const std::string line = to_utf8(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    report_text(std::u16string(text) + u"\n");
+}
+
+void report_text(std::u16string_view text) {
+    const std::string bytes = to_utf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fflush(stderr);
 }
 

@@ -21,4 +21,7 @@ std::u16string format_update_now(std::u16string_view format);
 // One line on the standard error stream: the text in UTF-8 and a line feed.
 void report_line(std::u16string_view text);
 
+// The text on the standard error stream as it is (UTF-8), for texts that end their own lines.
+void report_text(std::u16string_view text);
+
 }  // namespace vermark

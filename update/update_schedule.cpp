@@ -66,7 +66,7 @@ void note_failed_fetch(std::u16string_view page, std::u16string_view relative,
                        std::u16string_view local) {
     const std::u16string note = std::u16string(page) + u"\r\n" + std::u16string(relative) +
                                 u"\r\n" + change_extension(local, u"txt") + u"\r\n";
-    report_line(note);
+    report_text(note);
     write_unicode_text(change_extension(local, u"txt"), note);
 }
 

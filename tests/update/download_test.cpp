@@ -195,6 +195,22 @@ TEST_F(DownloadFromServers, PageOverTheSizeLimitIsAbandoned) {
     }
 }
 
+TEST_F(DownloadFromServers, AgentTextCannotAddHeaderLines) {
+    struct Discard : HttpBodySink {
+        bool open() override { return true; }
+        bool write(const char*, std::size_t size) override { return size <= http_piece_size; }
+    } sink;
+    HttpGet request;
+    request.server = "127.0.0.1";
+    request.port = http_->port();
+    request.object = "/page.htm?agent";
+    request.user_agent = "Vermark\r\nX-Injected: 1";
+    const HttpResult result = http_get(request, sink);
+    EXPECT_EQ(result.failure, HttpFailure::none);
+    EXPECT_EQ(result.status, 200);
+    EXPECT_THAT(http_->request_log(), HasSubstr("\"agent\": \"Vermark  X-Injected: 1\""));
+}
+
 TEST_F(DownloadFromServers, UnparsableAddressIsReportedAndNothingIsWritten) {
     const fs::path folder = fresh_folder("unparsable");
     const std::u16string local = from_utf8((folder / "x.htm").string());
