@@ -1,0 +1,61 @@
+#include "update/update_folders.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/wide.h"
+#include "support/sandbox.h"
+#include "update/update_clock.h"
+#include "util/folders.h"
+
+namespace vermark {
+namespace {
+namespace fs = std::filesystem;
+
+fs::path narrow(std::u16string_view path) {
+    return fs::path(to_utf8(path));
+}
+
+class UpdateFolders : public ::testing::Test {
+  protected:
+    void TearDown() override { set_update_clock({}); }
+};
+
+TEST_F(UpdateFolders, DatedFoldersChangeAtMidnight) {
+    std::tm parts{};
+    parts.tm_year = 2024 - 1900;
+    parts.tm_mon = 0;
+    parts.tm_mday = 31;
+    parts.tm_hour = 23;
+    parts.tm_min = 59;
+    parts.tm_isdst = -1;
+    const std::time_t before = std::mktime(&parts);
+    set_update_clock([&] { return before; });
+    const std::u16string late = dated_work_folder();
+    const std::u16string late_tool = dated_tool_folder(u"cmd_bat");
+    set_update_clock([&] { return before + 120; });
+    const std::u16string early = dated_work_folder();
+    EXPECT_TRUE(late.ends_with(u"/20240131/")) << to_utf8(late);
+    EXPECT_TRUE(early.ends_with(u"/20240201/")) << to_utf8(early);
+    EXPECT_TRUE(late_tool.ends_with(u"/r_Utile.tmp/cmd_bat/20240131")) << to_utf8(late_tool);
+    EXPECT_TRUE(fs::is_directory(narrow(early)));
+    // Both days share the program folder.
+    EXPECT_EQ(late.substr(0, late.size() - 9), early.substr(0, early.size() - 9));
+}
+
+TEST_F(UpdateFolders, StayInsideTheTemporaryFolderAndArePrivate) {
+    const fs::path root = narrow(temp_folder()) / "r_Utile.tmp";
+    fs::create_directories(root);
+    fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    const std::u16string program = program_temp_folder();
+    EXPECT_TRUE(narrow(program).string().starts_with(root.string() + "/")) << to_utf8(program);
+    EXPECT_TRUE(program.ends_with(u"/"));
+    const auto others = fs::perms::group_all | fs::perms::others_all;
+    EXPECT_EQ(fs::status(root).permissions() & others, fs::perms::none);
+    EXPECT_EQ(fs::status(narrow(program)).permissions() & others, fs::perms::none);
+}
+
+}  // namespace
+}  // namespace vermark
