@@ -71,6 +71,7 @@ TEST(WhereCommand, ShellCharactersInTheNameStayInertArguments) {
 
 class CompareWithFc : public ::testing::Test {
   protected:
+    void SetUp() override { get_arv(); }  // the program's path is reported once per run
     bool compare(std::u16string_view old_text, std::u16string_view new_text) {
         ::testing::internal::CaptureStderr();
         const bool same = compare_with_fc(old_text, new_text);

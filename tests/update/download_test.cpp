@@ -101,6 +101,7 @@ class DownloadFromServers : public ::testing::Test {
         ASSERT_TRUE(certificate_ok_ && https_->running());
         set_http_limits({2'000, 4'000, 64 * 1024});
         set_extra_ca_file_for_testing(*ca_file_);
+        user_agent_text();  // its first build reports on standard error once per run
     }
     void TearDown() override {
         set_http_limits(HttpLimits{});
