@@ -10,7 +10,9 @@ constexpr std::size_t kProgressWidth = 78;
 
 std::string shortened(const std::string& path, std::size_t width) {
     if (path.size() <= width) return path;
-    return "..." + path.substr(path.size() - (width - 3));
+    std::string text(3, '.');
+    text.append(path, path.size() - (width - 3), std::string::npos);
+    return text;
 }
 
 }  // namespace
@@ -83,7 +85,8 @@ std::string text_line(const FileReport& r) {
 
 void Reporter::progress(std::size_t index, std::size_t total, const std::string& path) {
     if (!progress_) return;
-    const std::string counter = "[" + std::to_string(index) + "/" + std::to_string(total) + "] ";
+    std::string counter(1, '[');
+    counter.append(std::to_string(index)).append(1, '/').append(std::to_string(total)).append("] ");
     err_ << "\r\033[K" << counter << shortened(path, kProgressWidth - counter.size());
     err_.flush();
     progress_shown_ = true;
