@@ -65,6 +65,9 @@ TEST(StampDxf, LfAndCrFilesKeepTheirOwnLineEnds) {
         EXPECT_EQ(s.output,
                   inserted_after(text, std::string("HEADER") + std::string(le), group(le)));
     }
+    // The name line is the last line, ended by a lone CR: the group goes at the very end.
+    const std::string cut = "  0\rSECTION\r  2\rHEADER\r";
+    EXPECT_EQ(stamp_bytes(cut).output, cut + group("\r"));
 }
 
 TEST(StampDxf, HeaderWordsBeforeTheSectionAreNotTheAnchor) {
@@ -175,6 +178,11 @@ TEST(StampDxf, FailuresWriteNothingAndSaySo) {
     EXPECT_EQ(blocked.outcome, StampOutcome::failed);
     EXPECT_NE(blocked.reason.find(u"cannot replace"), std::u16string::npos);
     EXPECT_TRUE(fs::is_directory(folder / "plan.1008.dxf"));
+    EXPECT_EQ(files_in(folder), 2u);
+
+    const StampResult folder_input = stamp_dxf(wide_path(folder / "plan.1008.dxf"));
+    EXPECT_EQ(folder_input.outcome, StampOutcome::failed);
+    EXPECT_EQ(folder_input.reason, u"cannot read: Is a directory");
     EXPECT_EQ(files_in(folder), 2u);
 
     const StampResult missing = stamp_dxf(wide_path(folder / "missing.dxf"));
