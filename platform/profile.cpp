@@ -149,16 +149,8 @@ bool write_fully(int fd, std::string_view bytes) {
     return true;
 }
 
-void sync_folder_of(const std::string& path) {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Writes a complete copy beside the file and renames it over the file, keeping its mode.
+// Writes a complete copy beside the file and renames it over the file, keeping its mode. The
+// copy reaches the disk before the rename, so a crash leaves either the old or the new file.
 bool replace_file(const std::string& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
     const std::string temp =
@@ -173,7 +165,8 @@ bool replace_file(const std::string& path, std::string_view bytes) {
         ::unlink(temp.c_str());
         return false;
     }
-    sync_folder_of(path);
+    // The folder is not synced: after a power loss the rename may be missing, which leaves the
+    // old file whole; syncing it would double the cost of every settings write.
     return true;
 }
 
