@@ -147,9 +147,10 @@ bool save(State& s, const RegNode& tree) {
 class WriteLock {
   public:
     explicit WriteLock(const fs::path& file) {
+        // A folder made here is private; an existing one keeps its permissions.
         std::error_code ignored;
-        fs::create_directories(file.parent_path(), ignored);
-        fs::permissions(file.parent_path(), fs::perms::owner_all, ignored);
+        if (fs::create_directories(file.parent_path(), ignored))
+            fs::permissions(file.parent_path(), fs::perms::owner_all, ignored);
         const fs::path lock = file.string() + ".lock";
         fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         // Without a lock file (a read-only place) the write itself will fail; go on unlocked.
