@@ -8,21 +8,11 @@
 
 #include "app/dialog_layout.h"
 #include "app/emf_file.h"
+#include "app/preview_cache.h"
 #include "app/preview_fit.h"
 #include "app/shell_preview_qt.h"
 #include "app/vermark_dlg.h"
 #include "util/path.h"
-
-// TEMPORARY until the cache path lands.
-#if __has_include("app/preview_cache.h")
-#include "app/preview_cache.h"
-#else
-namespace vermark {
-inline std::u16string preview_cache_path(const std::u16string&) {
-    return u"/nonexistent/.emf";
-}
-}  // namespace vermark
-#endif
 
 namespace vermark {
 namespace {

@@ -74,12 +74,12 @@ std::optional<QImage> cached_thumbnail(const std::u16string& path) {
     if (!file.isFile()) return std::nullopt;
     const qint64 mtime = file.lastModified().toSecsSinceEpoch();
     for (const QString& flavour : {QStringLiteral("large"), QStringLiteral("normal")}) {
-        QImageReader reader(thumbnail_cache_file(path, flavour));
-        if (!reader.canRead()) continue;
-        const QString recorded = reader.text(QStringLiteral("Thumb::MTime"));
-        if (!recorded.isEmpty() && recorded.toLongLong() != mtime) continue;  // stale
-        QImage image = reader.read();
-        if (!image.isNull()) return image;
+        QImage image(thumbnail_cache_file(path, flavour));
+        if (image.isNull()) continue;
+        // A thumbnail made before the file last changed shows an old picture.
+        const QString recorded = image.text(QStringLiteral("Thumb::MTime"));
+        if (!recorded.isEmpty() && recorded.toLongLong() != mtime) continue;
+        return image;
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "app/message_box_qt.h"
 #include "app/vermark_dlg.h"
 #include "platform/app_context.h"
 #include "util/folders.h"
@@ -29,6 +30,7 @@ bool CVermarkApp::InitInstance() {
     install_profile();
     CVermarkDlg dialog;
     m_pMainWnd = &dialog;
+    ScopedMessageBoxPresenter boxes(qt_message_box_presenter(&dialog));
     if (!startup_paths_.empty()) {
         QTimer::singleShot(0, &dialog,
                            [&dialog, paths = startup_paths_] { dialog.open_paths(paths); });

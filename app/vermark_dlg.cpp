@@ -19,16 +19,7 @@
 #include "app/qt_text.h"
 #include "app/string_table.h"
 #include "app/wait_cursor.h"
-// TEMPORARY until the message box lands.
-#if __has_include("diag/message_box.h")
 #include "diag/message_box.h"
-#else
-namespace vermark {
-inline int message_box(const std::u16string&, unsigned, unsigned) {
-    return 1;
-}
-}  // namespace vermark
-#endif
 #include "dxf/dxf_stamp.h"
 
 using namespace vermark;
@@ -45,9 +36,6 @@ constexpr int kTabColumns = 8;
 // The picture is drawn again for a new pane size once resizing has paused this long.
 constexpr int kRerenderDelayMs = 200;
 
-constexpr unsigned MB_OK = 0x0;
-constexpr unsigned MB_ICONSTOP = 0x10;
-constexpr unsigned MB_ICONINFORMATION = 0x40;
 constexpr int SIZE_RESTORED = 0;
 constexpr int SIZE_MINIMIZED = 1;
 constexpr int SIZE_MAXIMIZED = 2;
@@ -279,7 +267,7 @@ void CVermarkDlg::OnAddAcadver() {
                 m_DxfPath.clear();
             }
             message_box(u"$ACADVER は追加しませんでした．\r\n" + input + u"\r\n" + result.reason,
-                        MB_OK | MB_ICONINFORMATION, 0);
+                        mb::kOk | mb::kIconInformation, 0);
             return;
         case StampOutcome::failed:
             report_stamp_failure(result.output_path + u"\r\n" + result.reason);
@@ -289,7 +277,7 @@ void CVermarkDlg::OnAddAcadver() {
 
 void CVermarkDlg::report_stamp_failure(const std::u16string& message) {
     message_box(u"$ACADVER を追加したファイルを書き込めませんでした．\r\n" + message,
-                MB_OK | MB_ICONSTOP, 0);
+                mb::kOk | mb::kIconStop, 0);
 }
 
 QWidget* CVermarkDlg::GetDlgItem(int id) const {

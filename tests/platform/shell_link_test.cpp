@@ -43,6 +43,31 @@ struct LinkSpec {
     bool unicode = true;
     bool id_list = false;
     std::u16string name;
+
+    LinkSpec& with_relative(std::u16string v) {
+        relative = std::move(v);
+        return *this;
+    }
+    LinkSpec& with_local_base(std::string v) {
+        local_base = std::move(v);
+        return *this;
+    }
+    LinkSpec& with_local_base_w(std::u16string v) {
+        local_base_w = std::move(v);
+        return *this;
+    }
+    LinkSpec& with_id_list() {
+        id_list = true;
+        return *this;
+    }
+    LinkSpec& with_name(std::u16string v) {
+        name = std::move(v);
+        return *this;
+    }
+    LinkSpec& ansi() {
+        unicode = false;
+        return *this;
+    }
 };
 
 std::string make_link(const LinkSpec& spec) {
@@ -110,9 +135,10 @@ TEST(ShellLink, RelativePathIsResolvedAgainstTheShortcutsFolder) {
     const auto root = fresh_folder("shell_link_relative");
     write_bytes(root / "drawings" / "plan.dxf", "0\nEOF\n");
     const auto link = root / "links" / "plan.dxf.lnk";
-    write_bytes(
-        link,
-        make_link({.relative = u"..\\drawings\\plan.dxf", .id_list = true, .name = u"a plan"}));
+    write_bytes(link, make_link(LinkSpec()
+                                    .with_relative(u"..\\drawings\\plan.dxf")
+                                    .with_id_list()
+                                    .with_name(u"a plan")));
 
     EXPECT_EQ(shell_link_target(wide(link)), wide(fs::canonical(root / "drawings" / "plan.dxf")));
 }
@@ -123,16 +149,20 @@ TEST(ShellLink, LocalBasePathIsUsedWhenTheRelativePathLeadsNowhere) {
     write_bytes(target, "0\nEOF\n");
     const auto link = root / "sub" / "x.LNK";
 
-    write_bytes(link, make_link({.relative = u".\\gone.dxf", .local_base = target.string()}));
+    write_bytes(
+        link, make_link(LinkSpec().with_relative(u".\\gone.dxf").with_local_base(target.string())));
     EXPECT_EQ(shell_link_target(wide(link)), wide(target));
 
     // The Unicode form wins over the ANSI one.
-    write_bytes(link, make_link({.local_base = "/nowhere/plan.dxf", .local_base_w = wide(target)}));
+    write_bytes(
+        link,
+        make_link(LinkSpec().with_local_base("/nowhere/plan.dxf").with_local_base_w(wide(target))));
     EXPECT_EQ(shell_link_target(wide(link)), wide(target));
 }
 
 TEST(ShellLink, AnsiStringsAreCodePage932) {
-    LinkSpec spec{.unicode = false};
+    LinkSpec spec;
+    spec.ansi();
     spec.relative = u"..\\";
     // "図面.dxf" in Shift_JIS: 0x907D 0x96CA, then the extension.
     for (unsigned char c : std::string("\x90\x7D\x96\xCA.dxf")) spec.relative.push_back(c);
@@ -145,12 +175,14 @@ TEST(ShellLink, AnsiStringsAreCodePage932) {
 TEST(ShellLink, BrokenShortcutsGiveTheEmptyPath) {
     const auto root = fresh_folder("shell_link_broken");
     const auto link = root / "broken.lnk";
-    write_bytes(link, make_link({.relative = u"missing.dxf", .local_base = "C:\\d\\missing.dxf"}));
+    write_bytes(
+        link,
+        make_link(LinkSpec().with_relative(u"missing.dxf").with_local_base("C:\\d\\missing.dxf")));
     EXPECT_EQ(shell_link_target(wide(link)), u"");
 
     // A drive-letter path means nothing here, even when a file of that odd name exists.
     write_bytes(root / "C:" / "d.dxf", "x");
-    write_bytes(link, make_link({.local_base = "C:\\d.dxf"}));
+    write_bytes(link, make_link(LinkSpec().with_local_base("C:\\d.dxf")));
     EXPECT_EQ(shell_link_target(wide(link)), u"");
 
     write_bytes(link, "not a shortcut at all");
@@ -160,11 +192,12 @@ TEST(ShellLink, BrokenShortcutsGiveTheEmptyPath) {
 }
 
 TEST(ShellLink, TruncatedOrCorruptLinksAreRejectedWithoutReadingPastTheEnd) {
-    const auto full = make_link({.relative = u"..\\a.dxf",
-                                 .local_base = "/tmp/a.dxf",
-                                 .local_base_w = u"/tmp/a.dxf",
-                                 .id_list = true,
-                                 .name = u"n"});
+    const auto full = make_link(LinkSpec()
+                                    .with_relative(u"..\\a.dxf")
+                                    .with_local_base("/tmp/a.dxf")
+                                    .with_local_base_w(u"/tmp/a.dxf")
+                                    .with_id_list()
+                                    .with_name(u"n"));
     ASSERT_TRUE(parse_shell_link(bytes_of(full)));
     for (std::size_t n = 0; n < full.size(); ++n) {
         const std::string cut = full.substr(0, n);
