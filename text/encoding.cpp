@@ -220,6 +220,8 @@ void EncodingDetector::feed(ByteView chunk) {
     const std::size_t take = std::min<std::size_t>(4 - head_size_, chunk.size());
     std::copy_n(chunk.begin(), take, head_ + head_size_);
     head_size_ += take;
+    // Once four bytes show a mark, the content no longer matters.
+    if (head_size_ == 4 && mark().found) return;
     if (!guesser_.decided()) guesser_.feed(chunk);
 }
 
