@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<Target> targets = collect_targets(options.operands, options.recursive);
-    const bool progress = targets.size() > 1 && standard_error_is_terminal();
+    const bool progress = targets.size() > 1 && !options.quiet && standard_error_is_terminal();
     Reporter reporter(std::cout, std::cerr, options.json, options.quiet, progress);
     switch (options.command) {
         case Command::inspect:
