@@ -227,11 +227,5 @@ TEST_F(TextWriterTest, ConvertToUtf16File) {
     EXPECT_EQ(content("new.ini"), "\xFF\xFE");
 }
 
-TEST(TextBytesTest, WhatTheWritersWouldWrite) {
-    EXPECT_EQ(utf8_bytes(u"a\u00E9", true), (ByteBuffer{0xEF, 0xBB, 0xBF, 'a', 0xC3, 0xA9}));
-    EXPECT_EQ(utf16_bytes(u"a", true), (ByteBuffer{0xFF, 0xFE, 'a', 0}));
-    EXPECT_EQ(sjis_bytes(u"\uFF71\u3042"), (ByteBuffer{0xB1, 0x82, 0xA0}));
-}
-
 }  // namespace
 }  // namespace vermark
