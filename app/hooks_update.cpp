@@ -1,4 +1,39 @@
 // Start-up hook A: the daily update check and the caption's environment description.
-#include "app/dialog_hooks.h"
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
 
-void run_update_check_and_caption(CVermarkDlg&) {}
+#include "app/dialog_hooks.h"
+#include "app/qt_text.h"
+#include "app/vermark_dlg.h"
+#include "diag/shell_launcher.h"
+#include "update/startup_check.h"
+#include "update/u_agent.h"
+
+namespace {
+
+// Dots per inch of the screen the dialog is on, scaling included; the primary screen's while
+// the dialog has none, 96 when there is no screen at all.
+double screen_dpi(const QWidget* widget) {
+    const QScreen* screen = widget ? widget->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return 96.0;
+    return screen->logicalDotsPerInch() * screen->devicePixelRatio();
+}
+
+bool open_in_browser(std::u16string_view address) {
+    vermark::ShellLauncher launcher;
+    launcher.set_verb(u"open");
+    launcher.set_file(std::u16string(address));
+    return launcher.execute();
+}
+
+}  // namespace
+
+void run_update_check_and_caption(CVermarkDlg& dialog) {
+    QPointer<CVermarkDlg> window(&dialog);
+    vermark::set_main_window_dpi_source([window] { return screen_dpi(window.data()); });
+    vermark::run_daily_update_check(open_in_browser);
+    const std::u16string caption =
+        vermark::startup_caption(vermark::from_qstring(dialog.windowTitle()));
+    dialog.setWindowTitle(vermark::to_qstring(caption));
+}

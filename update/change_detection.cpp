@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "diag/shell_launcher.h"
 #include "platform/command.h"
 #include "platform/file_moves.h"
 #include "platform/wide.h"
@@ -192,7 +193,7 @@ std::u16string quote_for_command(std::u16string_view text) {
     if (text.find_first_of(u",\t \r\n") == std::u16string_view::npos) return std::u16string(text);
     const bool quoted = text.size() >= 2 && text.front() == text.back() &&
                         (text.front() == u'"' || text.front() == u'\'');
-    return quoted ? std::u16string(text) : u"\"" + std::u16string(text) + u"\"";
+    return quoted ? std::u16string(text) : enclose(text, u"\"");
 }
 
 StringList read_lines(std::u16string_view path) {
