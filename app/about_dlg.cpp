@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <iostream>
 
+#include "app/app_icon.h"
 #include "app/dialog_layout.h"
 #include "app/qt_text.h"
 #include "app/string_table.h"
@@ -37,7 +38,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     // The icon control takes the icon's own size at its top-left corner.
     place(icon_, -1, 11, 17, 18, 21);
     icon_.resize(kIconPixels, kIconPixels);
-    icon_.setPixmap(QIcon(QStringLiteral(":/vermark/vermark.svg")).pixmap(kIconPixels));
+    icon_.setPixmap(application_icon().pixmap(kIconPixels));
     place(version_, 1000, 40, 17, 161, 8);
     version_.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     version_.setTextFormat(Qt::PlainText);

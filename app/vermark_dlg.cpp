@@ -12,6 +12,7 @@
 #include <QTextOption>
 
 #include "app/about_dlg.h"
+#include "app/app_icon.h"
 #include "app/dialog_hooks.h"
 #include "app/dialog_layout.h"
 #include "app/drop_intake.h"
@@ -71,7 +72,7 @@ CVermarkDlg::Hooks& CVermarkDlg::hooks() {
 }
 
 CVermarkDlg::CVermarkDlg(QWidget* parent) : QDialog(parent), m_Preview(*this) {
-    m_hIcon = QIcon(QStringLiteral(":/vermark/vermark.svg"));
+    m_hIcon = application_icon();
     build_from_template();
     rerender_.setSingleShot(true);
     rerender_.setInterval(kRerenderDelayMs);

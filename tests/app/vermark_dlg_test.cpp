@@ -56,6 +56,7 @@ TEST_F(DialogTest, InitialisationRunsTheHooksAtTheirPointsAndGoesOnTop) {
     // the layout.
     EXPECT_EQ(hook_calls(), (std::vector<std::string>{"update", "restore(laid out)"}));
     EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(dialog.windowIcon().pixmap(32).isNull()) << "icon 128 is the window's icon";
     dialog.OnDestroy();
     dialog.OnDestroy();
     EXPECT_EQ(hook_calls().back(), "save");
