@@ -60,15 +60,16 @@ inline std::string utf16_bytes_of(std::string_view utf8, bool big_endian, bool m
     return out;
 }
 
-// Little-endian UTF-32 bytes (characters below U+10000 only), with its mark.
-inline std::string utf32le_bytes_of(std::string_view utf8) {
-    std::string out("\xFF\xFE\x00\x00", 4);
-    for (char16_t u : from_utf8(utf8)) {
-        out += static_cast<char>(u & 0xFF);
-        out += static_cast<char>(u >> 8);
-        out += '\0';
-        out += '\0';
-    }
+// UTF-32 bytes (characters below U+10000 only), with the mark of its byte order.
+inline std::string utf32_bytes_of(std::string_view utf8, bool big_endian) {
+    std::string out;
+    auto put = [&](char32_t c) {
+        const char b[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                           static_cast<char>((c >> 16) & 0xFF), static_cast<char>(c >> 24)};
+        for (int i = 0; i < 4; ++i) out += b[big_endian ? 3 - i : i];
+    };
+    put(0xFEFF);
+    for (char16_t u : from_utf8(utf8)) put(u);
     return out;
 }
 

@@ -124,7 +124,8 @@ TEST(StampDxf, BigEndianUtf16AndUtf32AreWrittenAsShiftJis) {
         sjis_bytes(from_utf8(inserted_after(text, "HEADER\r\n", group("\r\n"))));
     const std::string expected(sjis.begin(), sjis.end());
     for (const std::string& input :
-         {testing::utf16_bytes_of(text, true, true), testing::utf32le_bytes_of(text)}) {
+         {testing::utf16_bytes_of(text, true, true), testing::utf32_bytes_of(text, false),
+          testing::utf32_bytes_of(text, true)}) {
         const Stamped s = stamp_bytes(input);
         ASSERT_EQ(s.result.outcome, StampOutcome::written);
         EXPECT_EQ(s.output, expected);
