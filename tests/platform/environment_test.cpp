@@ -86,17 +86,5 @@ TEST(SpecialFolderMapping, PerUserPlacesWithoutTheHomeVariable) {
     EXPECT_EQ(special_folder_path(CSIDL_COMMON_DOCUMENTS), u"");
 }
 
-TEST(SpecialFolderMapping, EverythingUnderTheHomeVariable) {
-    ScopedEnvironment env;
-    env.set("VERMARK_HOME", "/vh/");
-    EXPECT_EQ(vermark_home(), u"/vh");
-    EXPECT_EQ(special_folder_path(CSIDL_COMMON_DOCUMENTS), u"/vh/Documents");
-    EXPECT_EQ(special_folder_path(CSIDL_PROGRAM_FILES), u"/vh/usr/bin");
-    EXPECT_EQ(fallback_program_folders(),
-              (std::vector<std::u16string>{u"/vh/usr/local/bin", u"/vh/opt"}));
-    EXPECT_EQ(system_temp_folder(), u"/vh/tmp/");
-    EXPECT_EQ(special_folder_path(0x05), u"");
-}
-
 }  // namespace
 }  // namespace vermark::platform

@@ -16,17 +16,6 @@ std::u16string u(const fs::path& path) {
     return from_utf8(path.string());
 }
 
-TEST(DeferredRemoval, NothingHappensBeforeRun) {
-    const auto folder = testing::fresh_folder("later");
-    testing::write_bytes(folder / "f", "x");
-    DeferredFileOps ops;
-    ops.remove_later(u(folder / "f"));
-    EXPECT_TRUE(fs::exists(folder / "f"));
-    ops.run();
-    EXPECT_FALSE(fs::exists(folder / "f"));
-    EXPECT_TRUE(ops.paths().empty());
-}
-
 TEST(DeferredRemoval, ContentsGoBeforeTheirFolderWhateverTheOrderGiven) {
     const auto folder = testing::fresh_folder("order");
     testing::write_bytes(folder / "d" / "a.txt", "x");

@@ -102,6 +102,9 @@ TEST(Copy, RefusesWhatItShouldAndCreatesTheTargetFolder) {
     EXPECT_TRUE(copy_file(u(folder / "src"), u(folder / "new" / "deep" / "t"), true));
     EXPECT_EQ(testing::read_bytes(folder / "new" / "deep" / "t"), std::string("a\0b", 3));
     EXPECT_FALSE(copy_file(u(folder / "src"), u(folder / "src"), false)) << "a file onto itself";
+    fs::create_symlink(folder / "src", folder / "alias");
+    EXPECT_FALSE(copy_file(u(folder / "src"), u(folder / "alias"), false))
+        << "nor onto a link to it";
     EXPECT_EQ(testing::read_bytes(folder / "src"), std::string("a\0b", 3));
     EXPECT_FALSE(copy_file(u(folder / "src"), u(folder / "existing" / "below"), false));
 }

@@ -164,10 +164,5 @@ TEST(ProgramLookup, SearchesProgramThenSystemFolders) {
     EXPECT_EQ(locate_program(u(own / "prog")), u(own / "prog"));
 }
 
-TEST(ProcessFacts, UserAndCurrentFolder) {
-    EXPECT_FALSE(user_name().empty());
-    EXPECT_EQ(current_folder(), u(fs::current_path()));
-}
-
 }  // namespace
 }  // namespace vermark
