@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <limits>
+#include "update/url_text.h"
 
 #include <locale.h>
 
@@ -136,13 +137,6 @@ std::u16string quote_if_needed(std::u16string_view text) {
     quoted += text;
     quoted += u'"';
     return quoted;
-}
-
-std::u16string unquote(std::u16string_view text) {
-    if (text.size() >= 2 && text.front() == text.back() &&
-        (text.front() == u'"' || text.front() == u'\''))
-        return std::u16string(text.substr(1, text.size() - 2));
-    return std::u16string(text);
 }
 
 std::vector<std::u16string> split_blanks(std::u16string_view text) {

@@ -49,9 +49,6 @@ std::u16string int_to_text(std::int32_t value, int radix);
 
 // Adds one double quote at each end when the text holds a comma, a tab or a blank.
 std::u16string quote_if_needed(std::u16string_view text);
-// Drops the first and last character when they are the same quote (" or ') and the text has
-// at least two characters.
-std::u16string unquote(std::u16string_view text);
 // Pieces between single blanks (U+0020 only): "a  b" gives "a", "", "b"; "" gives one empty piece.
 std::vector<std::u16string> split_blanks(std::u16string_view text);
 

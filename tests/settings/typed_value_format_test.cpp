@@ -1,4 +1,5 @@
 #include "settings/typed_value_format.h"
+#include "update/url_text.h"
 
 #include <gtest/gtest.h>
 
