@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QScreen>
+
+#include "app/dialog_hooks.h"
+#include "app/placement_qt.h"
+#include "app/vermark_dlg.h"
+#include "platform/app_context.h"
+#include "platform/profile.h"
+#include "platform/wide.h"
+#include "settings/profile_cache.h"
+#include "settings/profile_store.h"
+#include "support/sandbox.h"
+
+namespace vermark {
+namespace {
+
+class PlacementQtTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        reset_profile_process_state();
+        ini_ = from_utf8((testing::fresh_folder("placement-qt") / "Vermark.ini").string());
+        application_.emplace(ApplicationObject{std::nullopt, ini_});
+        saved_hooks_ = CVermarkDlg::hooks();
+        CVermarkDlg::hooks().update_check_and_caption = nullptr;  // no network in these tests
+    }
+    void TearDown() override {
+        CVermarkDlg::hooks() = saved_hooks_;
+        application_.reset();
+    }
+
+    std::u16string ini_value(std::u16string_view section, std::u16string_view key) {
+        char16_t buffer[256];
+        const auto n = GetPrivateProfileStringW(section, key, u"", buffer, 256, ini_);
+        return std::u16string(buffer, n);
+    }
+
+    std::u16string ini_;
+    std::optional<ScopedApplicationObject> application_;
+    CVermarkDlg::Hooks saved_hooks_{};
+};
+
+TEST_F(PlacementQtTest, TheDialogReopensWhereTheLastRunClosedIt) {
+    QRect closed_at;
+    {
+        CVermarkDlg first;
+        first.OnInitDialog();
+        first.show();
+        first.move(30, 40);
+        first.resize(320, 200);
+        QApplication::processEvents();
+        closed_at = first.frameGeometry();
+        first.hide();
+        first.OnDestroy();
+    }
+    const std::u16string saved =
+        ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
+    EXPECT_EQ(saved, from_utf8(QStringLiteral("%1 %2 %3 %4")
+                                   .arg(closed_at.x())
+                                   .arg(closed_at.y())
+                                   .arg(closed_at.x() + closed_at.width())
+                                   .arg(closed_at.y() + closed_at.height())
+                                   .toStdString()));
+
+    CVermarkDlg second;
+    second.OnInitDialog();
+    EXPECT_EQ(second.frameGeometry(), closed_at);
+}
+
+TEST_F(PlacementQtTest, ARectangleOffTheScreenIsBroughtIntoTheWorkArea) {
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        ProfileStore store(u"");
+        store.write_rect(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog",
+                         Rect{work.right() + 500, 10, work.right() + 800, 210});
+    }
+    CVermarkDlg dialog;
+    restore_dialog_placement_hook(dialog);
+    const QRect frame = dialog.frameGeometry();
+    EXPECT_TRUE(work.contains(frame)) << frame.x() << "," << frame.y();
+    EXPECT_EQ(frame.size(), QSize(300, 200));
+}
+
+TEST(QtPlacementWindow, ClassNamesAndFrameState) {
+    QDialog dialog;
+    QMainWindow frame;
+    QWidget plain;
+    EXPECT_EQ(QtPlacementWindow(dialog).class_name(), u"CDialog");
+    EXPECT_EQ(QtPlacementWindow(frame).class_name(), u"CFrameWnd");
+    EXPECT_EQ(QtPlacementWindow(plain).class_name(), u"CWnd");
+
+    QtPlacementWindow window(frame);
+    WindowPlacement wanted;
+    wanted.normal_rect = {20, 30, 420, 330};
+    window.set_placement(wanted);
+    const WindowPlacement normal = window.placement();
+    EXPECT_EQ(normal.show_command, SW_SHOWNORMAL);
+    EXPECT_EQ(normal.normal_rect, wanted.normal_rect);
+
+    wanted.show_command = SW_SHOWMAXIMIZED;
+    window.set_placement(wanted);
+    EXPECT_TRUE(frame.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(window.placement().show_command, SW_SHOWMAXIMIZED);
+}
+
+}  // namespace
+}  // namespace vermark
