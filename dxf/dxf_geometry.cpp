@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "dxf/dxf_geometry_internal.h"
@@ -338,6 +339,29 @@ class Collector : public DL_CreationAdapter {
     }
 };
 
+// The bytes as UTF-8 text when they are valid UTF-8 without a UTF-16 or UTF-32 mark (a UTF-8
+// mark is dropped); none when they need decoding.
+std::optional<std::string_view> as_utf8(const ByteBuffer& bytes) {
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead == 0) return std::nullopt;  // UTF-16 and UTF-32 hold zero bytes
+        const std::size_t length = lead < 0x80                   ? 1
+                                   : lead >= 0xC2 && lead < 0xE0 ? 2
+                                   : lead >= 0xE0 && lead < 0xF0 ? 3
+                                   : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                                 : 0;
+        if (length == 0 || i + length > text.size()) return std::nullopt;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return std::nullopt;
+        }
+        i += length;
+    }
+    return text;
+}
+
 }  // namespace
 
 DxfGeometry parse_dxf_geometry(std::string_view utf8_text) {
@@ -357,6 +381,9 @@ DxfGeometry parse_dxf_geometry(std::string_view utf8_text) {
 DxfGeometry read_dxf_geometry(const std::u16string& path) {
     const ByteBuffer bytes = read_file_bytes(path);
     if (bytes.empty()) return {};
+    // Most drawings are ASCII or UTF-8 already: hand them over as they are, without the mark.
+    if (const std::optional<std::string_view> utf8 = as_utf8(bytes))
+        return parse_dxf_geometry(*utf8);
     return parse_dxf_geometry(to_utf8(decode_text(bytes)));
 }
 

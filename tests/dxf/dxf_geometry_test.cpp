@@ -254,7 +254,7 @@ TEST(DxfGeometry, UnreadableInputGivesAnEmptyResult) {
     }
 }
 
-TEST(DxfGeometry, ReadsFilesInUtf8AndUtf16AndSurvivesGarbage) {
+TEST(DxfGeometry, ReadsFilesInEachEncodingAndSurvivesGarbage) {
     const auto folder = testing::fresh_folder("dxf_geometry");
     const std::string text =
         entities(line(0, 0, 3, 4) +
@@ -264,14 +264,17 @@ TEST(DxfGeometry, ReadsFilesInUtf8AndUtf16AndSurvivesGarbage) {
         utf16 += static_cast<char>(c & 0xFF);
         utf16 += static_cast<char>(c >> 8);
     }
-    testing::write_bytes(folder / "plain.dxf", text);
+    std::string sjis = text;
+    sjis.replace(sjis.find("図面"), std::string("図面").size(), "\x90\x7D\x96\xCA");
+    testing::write_bytes(folder / "plain.dxf", "\xEF\xBB\xBF" + text);
+    testing::write_bytes(folder / "sjis.dxf", sjis);
     testing::write_bytes(folder / "wide.dxf", utf16);
     testing::write_bytes(folder / "empty.dxf", "");
     std::string garbage;
     for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919) % 256);
     testing::write_bytes(folder / "garbage.dxf", garbage);
 
-    for (const char* name : {"plain.dxf", "wide.dxf"}) {
+    for (const char* name : {"plain.dxf", "wide.dxf", "sjis.dxf"}) {
         const DxfGeometry g = read_dxf_geometry(from_utf8((folder / name).string()));
         ASSERT_EQ(g.lines.size(), 1u) << name;
         ASSERT_EQ(g.texts.size(), 1u) << name;
