@@ -65,9 +65,7 @@ std::u16string root_with_first_folder(std::u16string_view path, std::size_t name
 
 }  // namespace
 
-// Weak: settings/typed_value_format.cpp still defines the same function with the same rule;
-// until one copy goes, a program linking both takes that one instead of failing to link.
-__attribute__((weak)) std::u16string unquote(std::u16string_view text) {
+std::u16string unquote(std::u16string_view text) {
     if (text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') &&
         text.back() == text.front()) {
         return std::u16string(text.substr(1, text.size() - 2));
