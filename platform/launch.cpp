@@ -85,9 +85,9 @@ std::optional<std::string> search_path(const std::string& name) {
     std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
     while (!folders.empty()) {
         const std::size_t colon = folders.find(':');
-        std::string folder(folders.substr(0, colon));
+        // An empty entry means the working folder, as in a shell.
+        const std::string folder(colon == 0 ? std::string_view(".") : folders.substr(0, colon));
         folders.remove_prefix(colon == std::string_view::npos ? folders.size() : colon + 1);
-        if (folder.empty()) folder = ".";
         const std::string candidate = folder + "/" + name;
         if (is_executable_file(candidate)) return candidate;
     }

@@ -81,12 +81,11 @@ std::optional<ParsedUrl> parse_url(std::u16string_view url) {
     const int default_port = out.service == inet_service_https ? 443 : 80;
     if (!split_host_port(authority, default_port, out)) return std::nullopt;
 
-    if (path_start == std::u16string_view::npos) {
-        out.object = u"/";
-    } else {
-        out.object = std::u16string(rest.substr(path_start));
-        if (out.object.front() != u'/') out.object.insert(out.object.begin(), u'/');
-    }
+    // The object always starts with "/": a bare host or a query directly after it gets one.
+    const std::u16string_view path =
+        path_start == std::u16string_view::npos ? std::u16string_view() : rest.substr(path_start);
+    out.object.assign(path.empty() || path.front() != u'/' ? 1 : 0, u'/');
+    out.object.append(path);
     return out;
 }
 
