@@ -9,6 +9,7 @@
 #include "platform/process.h"
 #include "platform/wide.h"
 #include "settings/version_info.h"
+#include "util/path.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ std::string version_text() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The program's own path heads the saved argument list, as the path helpers expect (the log
+    // names the program by it).
+    vermark::StringList saved{vermark::platform::executable_path()};
+    for (int i = 1; i < argc; ++i) saved.push_back(vermark::from_utf8(argv[i]));
+    vermark::set_saved_arguments(std::move(saved));
+
     const Options options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
         std::cerr << "vermark: " << options.error << "\n"
