@@ -16,6 +16,8 @@ fi
 # No display and no file named: stamp copies of the bundled samples, leaving the originals alone.
 work=$(mktemp -d "${TMPDIR:-/tmp}/vermark-samples-XXXXXX")
 cp samples/*.dxf "$work"/
+vermark=$PWD/build/cli/vermark
+cd "$work"
 echo "Stamping copies of the bundled samples in $work" >&2
-build/cli/vermark inspect "$work"/*.dxf
-exec build/cli/vermark stamp "$work"/*.dxf
+"$vermark" inspect ./*.dxf
+exec "$vermark" stamp ./*.dxf

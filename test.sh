@@ -11,18 +11,30 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 echo "== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+# Runs ctest in a build folder and keeps its closing line for the summary at the end.
+run_ctest() {
+  local folder=$1
+  shift
+  (cd "$folder" && env "$@" ctest --output-on-failure -j "$jobs") | tee -a "$summary"
+}
+
 echo "== tests"
-(cd build && ctest --output-on-failure -j "$jobs")
+run_ctest build
 
 echo "== sanitizer build (ASan + UBSan)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVERMARK_SANITIZE=ON \
   -DVERMARK_BUILD_GUI=OFF -DVERMARK_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 echo "== tests under sanitizers"
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --output-on-failure -j "$jobs")
+run_ctest build-asan ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 
 if [ -x scripts/fuzz-smoke.sh ]; then
   echo "== fuzz smoke run"
   scripts/fuzz-smoke.sh
 fi
+
+# One closing line over both test runs.
+awk '/tests passed, [0-9]+ tests failed out of/ { total += $NF; failed += $4 }
+     END { printf "tests: %d passed, %d failed\n", total - failed, failed }' "$summary"
