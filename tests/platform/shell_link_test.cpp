@@ -70,37 +70,37 @@ struct LinkSpec {
     }
 };
 
-std::string make_link(const LinkSpec& spec) {
+std::string make_link(const LinkSpec& link) {
     std::uint32_t flags = 0;
-    if (spec.id_list) flags |= 0x1;
-    const bool info = !spec.local_base.empty() || !spec.local_base_w.empty();
+    if (link.id_list) flags |= 0x1;
+    const bool info = !link.local_base.empty() || !link.local_base_w.empty();
     if (info) flags |= 0x2;
-    if (!spec.name.empty()) flags |= 0x4;
-    if (!spec.relative.empty()) flags |= 0x8;
-    if (spec.unicode) flags |= 0x80;
+    if (!link.name.empty()) flags |= 0x4;
+    if (!link.relative.empty()) flags |= 0x8;
+    if (link.unicode) flags |= 0x80;
 
     std::string out;
     put32(out, 0x4C);
     out += std::string("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
     put32(out, flags);
     out.resize(0x4C, '\0');
-    if (spec.id_list) {
+    if (link.id_list) {
         put16(out, 6);
         out += std::string("\x04\x00\xAB\xCD\x00\x00", 6);
     }
     if (info) {
-        const bool wide = !spec.local_base_w.empty();
+        const bool wide = !link.local_base_w.empty();
         const std::uint32_t header = wide ? 0x24 : 0x1C;
         std::string body;  // after the header: base path, suffix, then the wide forms
         const std::uint32_t base_at = header;
-        body += spec.local_base + '\0';
+        body += link.local_base + '\0';
         const std::uint32_t suffix_at = header + std::uint32_t(body.size());
         body += '\0';
         std::uint32_t base_w_at = 0;
         std::uint32_t suffix_w_at = 0;
         if (wide) {
             base_w_at = header + std::uint32_t(body.size());
-            for (char16_t c : spec.local_base_w) put16(body, c);
+            for (char16_t c : link.local_base_w) put16(body, c);
             put16(body, 0);
             suffix_w_at = header + std::uint32_t(body.size());
             put16(body, 0);
@@ -118,8 +118,8 @@ std::string make_link(const LinkSpec& spec) {
         }
         out += body;
     }
-    if (!spec.name.empty()) put_counted(out, spec.name, spec.unicode);
-    if (!spec.relative.empty()) put_counted(out, spec.relative, spec.unicode);
+    if (!link.name.empty()) put_counted(out, link.name, link.unicode);
+    if (!link.relative.empty()) put_counted(out, link.relative, link.unicode);
     return out;
 }
 
@@ -161,11 +161,11 @@ TEST(ShellLink, LocalBasePathIsUsedWhenTheRelativePathLeadsNowhere) {
 }
 
 TEST(ShellLink, AnsiStringsAreCodePage932) {
-    LinkSpec spec;
-    spec.ansi();
-    spec.relative = u"..\\";
+    LinkSpec link;
+    link.ansi();
+    link.relative = u"..\\";
     // "図面.dxf" in Shift_JIS: 0x907D 0x96CA, then the extension.
-    for (unsigned char c : std::string("\x90\x7D\x96\xCA.dxf")) spec.relative.push_back(c);
+    for (unsigned char c : std::string("\x90\x7D\x96\xCA.dxf")) link.relative.push_back(c);
     const auto bytes = make_link(spec);
     auto parsed = parse_shell_link(bytes_of(bytes));
     ASSERT_TRUE(parsed);
