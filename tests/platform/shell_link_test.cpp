@@ -166,7 +166,7 @@ TEST(ShellLink, AnsiStringsAreCodePage932) {
     link.relative = u"..\\";
     // "図面.dxf" in Shift_JIS: 0x907D 0x96CA, then the extension.
     for (unsigned char c : std::string("\x90\x7D\x96\xCA.dxf")) link.relative.push_back(c);
-    const auto bytes = make_link(spec);
+    const auto bytes = make_link(link);
     auto parsed = parse_shell_link(bytes_of(bytes));
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->relative_path, u"..\\\u56F3\u9762.dxf");
