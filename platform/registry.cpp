@@ -305,11 +305,17 @@ RegError reg_create_key(HKEY root, const char16_t* subkey, std::uint32_t access,
     if (!load(s, tree, true)) return RegError::cant_write;
     RegNode* node = find_node(*tree, path);
     if (!node) return RegError::key_deleted;
+    // Refuse a bad name before adding anything: the tree is the cached copy, and parents added
+    // for a refused path would show in later reads without ever reaching the file.
+    const RegNode* probe = node;
+    for (const auto& part : parts) {
+        probe = probe ? child_named(*probe, part) : nullptr;
+        if (!probe && !valid_new_name(part)) return RegError::invalid_parameter;
+    }
     bool created = false;
     for (const auto& part : parts) {
         RegNode* child = child_named(*node, part);
         if (!child) {
-            if (!valid_new_name(part)) return RegError::invalid_parameter;
             child = &add_child(*node, part);
             created = true;
         }

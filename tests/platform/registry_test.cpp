@@ -90,6 +90,10 @@ TEST_F(RegistryTest, PathsWithEmptyPartsNameNoKey) {
     EXPECT_EQ(key, HKEY::none);
     EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, u"Software\\bad\nname", KEY_WRITE, &key),
               RegError::invalid_parameter);
+    // A refused path creates none of its parents either, not even in memory.
+    EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, u"Fresh\\bad\nname", KEY_WRITE, &key),
+              RegError::invalid_parameter);
+    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Fresh", KEY_READ, &key), RegError::file_not_found);
 }
 
 TEST_F(RegistryTest, QueryReportsTypeAndSizeAndRefusesSmallBuffers) {
