@@ -306,6 +306,14 @@ bool rewrite_profile_file(
     return !replacement || replace_file(file.native, *replacement);
 }
 
+bool create_profile_file(std::u16string_view path, const std::function<std::string()>& content) {
+    struct stat info {};
+    if (::stat(write_target(path).c_str(), &info) == 0) return true;  // the usual case
+    LockedRead file(path);
+    if (!file.bytes) return false;
+    return !file.missing || replace_file(file.native, content());
+}
+
 bool WritePrivateProfileStringW(ProfileName section, ProfileName key, ProfileName value,
                                 std::u16string_view path) {
     if (!section) return false;

@@ -54,6 +54,11 @@ bool rewrite_profile_file(
     std::u16string_view path,
     const std::function<std::optional<std::string>(std::string_view)>& transform);
 
+// Creates the file holding `content()` when it does not exist, under the same lock and atomic
+// replacement as the writes; an existing file is left alone (true). False when the file can be
+// neither found nor created.
+bool create_profile_file(std::u16string_view path, const std::function<std::string()>& content);
+
 // Case-insensitive comparison of section and key names (ASCII, Latin-1, Greek, Cyrillic and
 // full-width Latin letters fold to lower case).
 bool profile_names_equal(std::u16string_view a, std::u16string_view b);

@@ -56,6 +56,11 @@ bool starts_with_utf16_mark(std::string_view bytes) {
     return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
 }
 
+std::string utf16_file_bytes(const std::u16string& text) {
+    const ByteBuffer bytes = utf16_bytes(text, true);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // Rewrites an existing file that is not UTF-16 as UTF-16 LE with mark, the header in front.
 // Done in one step under the profile functions' lock: the file is never half written, and
 // characters that code page 932 cannot hold survive.
@@ -63,9 +68,7 @@ void convert_to_utf16_with_header(const std::u16string& path) {
     rewrite_profile_file(path, [](std::string_view bytes) -> std::optional<std::string> {
         if (starts_with_utf16_mark(bytes)) return std::nullopt;
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        const std::u16string text = header_lines() + decode_text(ByteView(data, bytes.size()));
-        const ByteBuffer converted = utf16_bytes(text, true);
-        return std::string(converted.begin(), converted.end());
+        return utf16_file_bytes(header_lines() + decode_text(ByteView(data, bytes.size())));
     });
 }
 
@@ -83,6 +86,10 @@ std::u16string prepare_ini_file(std::u16string_view name) {
     if (!folder_exists(folder)) create_folder_chain(folder);
     if (file_exists(path) && !has_utf16_bom(path)) convert_to_utf16_with_header(path);
     return path;
+}
+
+void create_missing_ini_file(std::u16string_view path) {
+    create_profile_file(path, [] { return utf16_file_bytes(header_lines()); });
 }
 
 }  // namespace vermark

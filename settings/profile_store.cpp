@@ -138,6 +138,7 @@ bool ProfileStore::write_int_raw(TextArg section, TextArg entry, std::int32_t va
     if (registry_mode())
         return RegistryStore().write_int(HKEY_CURRENT_USER, store_registry_path(path_, *section),
                                          entry, value);
+    create_missing_ini_file(path_);
     return WritePrivateProfileStringW(*section, *entry, int_to_text(value, 10), path_);
 }
 
@@ -147,6 +148,7 @@ bool ProfileStore::write_string_raw(TextArg section, TextArg entry, TextArg valu
     if (registry_mode())
         return RegistryStore().write_string(HKEY_CURRENT_USER, store_registry_path(path_, *section),
                                             entry, value);
+    if (entry && value) create_missing_ini_file(path_);  // a deletion creates nothing
     return WritePrivateProfileStringW(*section, entry, value, path_);
 }
 

@@ -100,6 +100,11 @@ class ProfileStore {
 // A missing file is not created.
 std::u16string prepare_ini_file(std::u16string_view name);
 
+// Creates a missing INI file in the form prepare_ini_file gives an existing one: UTF-16 LE with
+// mark, holding the header lines. Values are then never squeezed through code page 932, in
+// which the platform would create the file. An existing file is left alone.
+void create_missing_ini_file(std::u16string_view path);
+
 // Key path of a section in registry mode: the section alone without an application object,
 // else "Software\" + registry key + "\" + profile + "\" + section.
 std::u16string store_registry_path(std::u16string_view profile, std::u16string_view section);

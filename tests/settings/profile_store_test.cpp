@@ -119,6 +119,17 @@ TEST_F(ProfileStoreValues, WritesAndReadsIntegersAndTexts) {
     EXPECT_EQ(fresh.get_string(u"S", u"none", std::nullopt), u"");
 }
 
+TEST_F(ProfileStoreValues, FirstWriteKeepsTextThatCodePage932CannotHold) {
+    ProfileStore store(name());
+    EXPECT_TRUE(store.write_string(u"S", u"t", u"简体 \U0001F600"));
+    EXPECT_TRUE(testing::read_bytes(file()).starts_with("\xFF\xFE"));
+    reset_profile_process_state();
+    EXPECT_EQ(ProfileStore(name()).get_string(u"S", u"t", u""), u"简体 \U0001F600");
+    // Deleting from a missing file creates nothing.
+    EXPECT_TRUE(ProfileStore(name("other")).write_string(u"S", u"t", std::nullopt));
+    EXPECT_FALSE(std::filesystem::exists(file("other")));
+}
+
 TEST_F(ProfileStoreValues, AbsentNamesGiveDefaultsAndFalse) {
     ProfileStore store(name());
     EXPECT_EQ(store.get_int(std::nullopt, u"k", 3), 3);

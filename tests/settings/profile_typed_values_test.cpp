@@ -7,6 +7,16 @@ namespace vermark {
 namespace {
 
 using ProfileTypedValues = testing::ProfileStoreTest;
+
+// ASCII text as the store's files hold it.
+std::string utf16le(std::string_view ascii) {
+    std::string bytes;
+    for (char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
 using testing::write_bytes;
 
 TEST_F(ProfileTypedValues, RectangleIsWrittenTwiceAndReadFromThePlainEntry) {
@@ -14,7 +24,8 @@ TEST_F(ProfileTypedValues, RectangleIsWrittenTwiceAndReadFromThePlainEntry) {
     EXPECT_TRUE(store.write_rect(u"Position\\Dialog", u"W", {10, 20, 300, 400}));
     // The INI reader drops the quotes the writer put around the suffixed text.
     EXPECT_EQ(on_disk(u"Position\\Dialog", u"W_LTRB"), u"10 20 300 400");
-    EXPECT_NE(testing::read_bytes(file()).find("W_LTRB=\"10 20 300 400\""), std::string::npos);
+    EXPECT_NE(testing::read_bytes(file()).find(utf16le("W_LTRB=\"10 20 300 400\"")),
+              std::string::npos);
     EXPECT_EQ(on_disk(u"Position\\Dialog", u"W"), u"000000010 000000020 000000300 000000400");
     EXPECT_EQ(store.get_rect(u"Position\\Dialog", u"W", {}), (Rect{10, 20, 300, 400}));
 
