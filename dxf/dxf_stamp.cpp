@@ -8,7 +8,6 @@
 #include "dxf/staged_file.h"
 #include "platform/codepage.h"
 #include "text/text_reader.h"
-#include "util/path.h"
 
 namespace vermark {
 namespace {
@@ -183,16 +182,13 @@ StampResult failed(StampResult result, std::u16string reason) {
 }  // namespace
 
 std::u16string stamped_path_of(const std::u16string& path) {
-    const std::u16string name = file_name_of(path);
-    const bool has_folder = name.size() < path.size();
-    // Names with '?' (possible here, not on Windows) and names without a folder keep their own
-    // folder instead of the path rules' answers (an empty name, the root folder).
-    if (has_folder && name.find(u'?') == std::u16string::npos && name != u" ") {
-        return change_extension(path, kStampedExtension);
-    }
-    const std::size_t dot = name.rfind(u'.');
-    const std::u16string stem = dot == std::u16string::npos ? name : name.substr(0, dot);
-    return path.substr(0, path.size() - name.size()) + stem + std::u16string(kStampedExtension);
+    // Only '/' separates here: the path names a real file, and on Linux a backslash is part of
+    // its name ("plans\ground.dxf" from a Windows archive), so the copy stays in its folder.
+    const std::size_t slash = path.rfind(u'/');
+    const std::size_t name_at = slash == std::u16string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind(u'.');
+    const std::size_t stem_end = dot == std::u16string::npos || dot < name_at ? path.size() : dot;
+    return path.substr(0, stem_end) + std::u16string(kStampedExtension);
 }
 
 std::u16string_view outcome_word(StampOutcome outcome) {

@@ -55,6 +55,7 @@ DxfInspection inspect_dxf(const std::u16string& path, bool search_whole_text = f
 
 // The copy's path: the folder, the name without its last extension, ".1008.dxf"
 // (a/plan.dxf -> a/plan.1008.dxf, a/a.b.dxf -> a/a.b.1008.dxf, a/plan -> a/plan.1008.dxf).
+// Only '/' separates folders: a backslash is part of a Linux file name.
 std::u16string stamped_path_of(const std::u16string& path);
 
 enum class StampOutcome {

@@ -169,6 +169,19 @@ TEST(StampDxf, NamesTheCopyAndReplacesAnEarlierOne) {
     EXPECT_EQ(stamped_path_of(u"/d/plan.DXF"), u"/d/plan.1008.dxf");
     EXPECT_EQ(stamped_path_of(u"plan.dxf"), u"plan.1008.dxf");
     EXPECT_EQ(stamped_path_of(u"/d/why?.dxf"), u"/d/why?.1008.dxf");
+    EXPECT_EQ(stamped_path_of(u"/d.x/plan"), u"/d.x/plan.1008.dxf");
+}
+
+TEST(StampDxf, BackslashInAFileNameIsPartOfTheName) {
+    // Unpacked from a Windows archive: the copy must stay beside it, not go into "plans/".
+    const fs::path folder = fresh_folder("backslash");
+    fs::create_directory(folder / "plans");
+    write_bytes(folder / "plans\\ground.dxf", small_dxf("\n"));
+    const StampResult result = stamp_dxf(wide_path(folder / "plans\\ground.dxf"));
+    ASSERT_EQ(result.outcome, StampOutcome::written) << to_utf8(result.reason);
+    EXPECT_EQ(result.output_path, wide_path(folder / "plans\\ground.1008.dxf"));
+    EXPECT_TRUE(fs::exists(folder / "plans\\ground.1008.dxf"));
+    EXPECT_TRUE(fs::is_empty(folder / "plans"));
 }
 
 TEST(StampDxf, FailuresWriteNothingAndSaySo) {
