@@ -62,6 +62,14 @@ bool make_folder_private(std::u16string_view path) {
     return ::chmod(to_utf8(path).c_str(), S_IRWXU) == 0;
 }
 
+bool is_own_real_folder(std::u16string_view path) {
+    // A trailing "/" would make lstat follow a link, so it is left off.
+    while (path.size() > 1 && path.back() == u'/') path.remove_suffix(1);
+    struct stat info {};
+    if (::lstat(to_utf8(path).c_str(), &info) != 0) return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+}
+
 bool set_modification_time(std::u16string_view path, std::time_t when) {
     const timespec times[2] = {{when, 0}, {when, 0}};
     return ::utimensat(AT_FDCWD, to_utf8(path).c_str(), times, 0) == 0;

@@ -28,6 +28,10 @@ bool remove_file(std::u16string_view path);
 // Makes a folder readable, writable and searchable by its owner only (0700).
 bool make_folder_private(std::u16string_view path);
 
+// True when the path names a folder itself, not a symbolic link to one, and the folder belongs
+// to the user running the program.
+bool is_own_real_folder(std::u16string_view path);
+
 // Sets a file's last-modification time (for tests of day boundaries).
 bool set_modification_time(std::u16string_view path, std::time_t when);
 

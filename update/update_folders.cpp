@@ -12,11 +12,28 @@ namespace {
 
 constexpr std::u16string_view kUpdateRoot = u"r_Utile.tmp";
 
-// The root of everything the update check writes; kept private even when it existed before.
+// The folder exists, is a real folder of this user and nobody else may enter it.
+bool claim_private(const std::u16string& folder) {
+    return create_folder_chain(folder) && is_own_real_folder(folder) && make_folder_private(folder);
+}
+
+// The root of everything the update check writes, kept private even when it existed before.
+// A shared temporary folder may already hold the name as another user's folder or as a link;
+// writing there would let others swap the page copies or the lookup scripts, so the root then
+// moves to the user's own documents folder.
 std::u16string update_root() {
     const std::u16string root = ensure_separator(temp_folder() + std::u16string(kUpdateRoot));
-    if (create_folder_chain(root)) make_folder_private(root);
-    return root;
+    if (claim_private(root)) return root;
+    const std::u16string fallback =
+        ensure_separator(ensure_separator(special_folder(CSIDL_COMMON_DOCUMENTS)) + u"Temp/Temp/" +
+                         std::u16string(kUpdateRoot));
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        log_line(u"update_root " + root + u" -> " + fallback);
+    }
+    claim_private(fallback);
+    return fallback;
 }
 
 std::u16string today() {

@@ -1,6 +1,8 @@
 // Where the update check keeps what it produces: one folder "r_Utile.tmp" in the temporary
 // folder, split by tool, by program and by day. The folders are created private to the user;
-// nothing is ever placed outside "r_Utile.tmp".
+// nothing is ever placed outside "r_Utile.tmp". When the temporary folder's "r_Utile.tmp" is
+// not a folder of this user's own (a link, or another user's folder in a shared /tmp), the
+// root is <common documents>/Temp/Temp/r_Utile.tmp instead.
 #pragma once
 
 #include <string>

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/wide.h"
@@ -55,6 +56,31 @@ TEST_F(UpdateFolders, StayInsideTheTemporaryFolderAndArePrivate) {
     const auto others = fs::perms::group_all | fs::perms::others_all;
     EXPECT_EQ(fs::status(root).permissions() & others, fs::perms::none);
     EXPECT_EQ(fs::status(narrow(program)).permissions() & others, fs::perms::none);
+}
+
+// Another user, or a link planted in a shared /tmp, may already hold the root's name. Nothing
+// may then be written through it; the user's own documents folder takes the root instead.
+TEST_F(UpdateFolders, RootThatIsALinkIsNotWrittenThrough) {
+    const std::string saved_home = std::getenv("VERMARK_HOME");
+    const fs::path home = testing::fresh_folder("linked-root");
+    const fs::path elsewhere = testing::fresh_folder("link-target");
+    fs::permissions(elsewhere, fs::perms::owner_all | fs::perms::group_all |
+                                   fs::perms::others_read | fs::perms::others_exec);
+    fs::create_directories(home / "tmp");
+    fs::create_directory_symlink(elsewhere, home / "tmp" / "r_Utile.tmp");
+    ::setenv("VERMARK_HOME", home.c_str(), 1);
+    const std::u16string program = program_temp_folder();
+    const std::u16string tool = dated_tool_folder(u"cmd_bat");
+    ::setenv("VERMARK_HOME", saved_home.c_str(), 1);
+
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    EXPECT_NE(fs::status(elsewhere).permissions() & fs::perms::group_all, fs::perms::none);
+    const std::string fallback = (home / "Documents" / "Temp" / "Temp" / "r_Utile.tmp").string();
+    EXPECT_TRUE(narrow(program).string().starts_with(fallback + "/")) << to_utf8(program);
+    EXPECT_TRUE(narrow(tool).string().starts_with(fallback + "/")) << to_utf8(tool);
+    EXPECT_TRUE(fs::is_directory(narrow(tool)));
+    const auto others = fs::perms::group_all | fs::perms::others_all;
+    EXPECT_EQ(fs::status(fallback).permissions() & others, fs::perms::none);
 }
 
 }  // namespace
