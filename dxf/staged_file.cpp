@@ -1,9 +1,11 @@
 #include "dxf/staged_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <string_view>
 #include <system_error>
 
 #include "platform/wide.h"
@@ -25,11 +27,23 @@ std::u16string random_suffix() {
     return text;
 }
 
+// The start of a name, short enough that the temporary name stays within the file system's
+// 255 bytes whatever the target's length, and never cut inside a surrogate pair.
+std::u16string name_prefix(std::u16string_view name) {
+    constexpr std::size_t kKeep = 32;
+    std::size_t keep = std::min(kKeep, name.size());
+    if (keep < name.size() && keep > 0 && name[keep - 1] >= 0xD800 && name[keep - 1] <= 0xDBFF) {
+        --keep;
+    }
+    return std::u16string(name.substr(0, keep));
+}
+
 // "folder/.name.1a2b3c4d.tmp": hidden, and not matched by "*.dxf".
 std::u16string temp_name_for(const std::u16string& target) {
     const std::size_t slash = target.rfind(u'/');
     const std::size_t name_at = slash == std::u16string::npos ? 0 : slash + 1;
-    return target.substr(0, name_at) + u"." + target.substr(name_at) + u"." + random_suffix() +
+    return target.substr(0, name_at) + u"." +
+           name_prefix(std::u16string_view(target).substr(name_at)) + u"." + random_suffix() +
            u".tmp";
 }
 

@@ -172,6 +172,17 @@ TEST(StampDxf, NamesTheCopyAndReplacesAnEarlierOne) {
     EXPECT_EQ(stamped_path_of(u"/d.x/plan"), u"/d.x/plan.1008.dxf");
 }
 
+TEST(StampDxf, LongestNamesStillGetTheirCopy) {
+    // The copy's name is 255 bytes, the most a name may have: its temporary name must fit too.
+    const fs::path folder = fresh_folder("long");
+    const std::string stem(246, 'x');
+    write_bytes(folder / (stem + ".dxf"), small_dxf("\n"));
+    const StampResult result = stamp_dxf(wide_path(folder / (stem + ".dxf")));
+    ASSERT_EQ(result.outcome, StampOutcome::written) << to_utf8(result.reason);
+    EXPECT_TRUE(fs::exists(folder / (stem + ".1008.dxf")));
+    EXPECT_EQ(files_in(folder), 2u);
+}
+
 TEST(StampDxf, BackslashInAFileNameIsPartOfTheName) {
     // Unpacked from a Windows archive: the copy must stay beside it, not go into "plans/".
     const fs::path folder = fresh_folder("backslash");
