@@ -206,6 +206,10 @@ std::u16string_view outcome_word(StampOutcome outcome) {
 StampResult stamp_dxf(const std::u16string& path) {
     StampResult result;
     result.output_path = stamped_path_of(path);
+    // A link named like its own copy: renaming the copy over it would lose the drawing.
+    if (is_same_file(path, result.output_path)) {
+        return failed(result, u"the copy " + result.output_path + u" would replace the input");
+    }
 
     StagedFile staged;
     StampVisitor visitor(staged, result.output_path);

@@ -81,6 +81,7 @@ struct StampResult {
 // input's bytes and encoding (a UTF-8 mark is dropped); UTF-16 big-endian and UTF-32 inputs are
 // converted to Shift_JIS. "$ACADVER" anywhere in the text means nothing is written. The copy is
 // written to a temporary file in the same folder and renamed over the target when complete.
+// When the target is the input itself (a link named like its own copy), nothing is written.
 // The layout is read from the file's own byte-order mark, so no code from an inspection is needed
 // (for a file that did not change, the result is the one that code would choose).
 StampResult stamp_dxf(const std::u16string& path);

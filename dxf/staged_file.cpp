@@ -113,4 +113,9 @@ void StagedFile::abandon() {
     }
 }
 
+bool is_same_file(const std::u16string& a, const std::u16string& b) {
+    std::error_code failure;
+    return std::filesystem::equivalent(native(a), native(b), failure) && !failure;
+}
+
 }  // namespace vermark

@@ -37,4 +37,7 @@ class StagedFile {
     int error_ = 0;
 };
 
+// True when both paths name one existing file (through links, or as hard links of each other).
+bool is_same_file(const std::u16string& a, const std::u16string& b);
+
 }  // namespace vermark

@@ -195,6 +195,19 @@ TEST(StampDxf, BackslashInAFileNameIsPartOfTheName) {
     EXPECT_TRUE(fs::is_empty(folder / "plans"));
 }
 
+TEST(StampDxf, AnInputThatIsItsOwnCopyIsLeftAlone) {
+    const fs::path folder = fresh_folder("self");
+    const std::string text = small_dxf("\n");
+    write_bytes(folder / "plan.1008.dxf", text);
+    fs::create_symlink("plan.1008.dxf", folder / "plan.dxf");
+    const StampResult result = stamp_dxf(wide_path(folder / "plan.dxf"));
+    EXPECT_EQ(result.outcome, StampOutcome::failed);
+    EXPECT_EQ(result.reason,
+              u"the copy " + wide_path(folder / "plan.1008.dxf") + u" would replace the input");
+    EXPECT_EQ(read_bytes(folder / "plan.dxf"), text);
+    EXPECT_EQ(files_in(folder), 2u);
+}
+
 TEST(StampDxf, FailuresWriteNothingAndSaySo) {
     const fs::path folder = fresh_folder("fail");
     write_bytes(folder / "plan.dxf", small_dxf("\n"));
