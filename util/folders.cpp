@@ -42,7 +42,8 @@ bool trusted_entry(std::u16string_view partial, const std::optional<platform::Fi
 template <typename Report>
 bool build_chain(std::u16string_view path, Report report) {
     const std::u16string normalised = strip_separator(normalise_separators(path, kSeparator));
-    if (normalised.empty()) return false;
+    // Only separators: the root, which always exists.
+    if (normalised.empty()) return !path.empty() && folder_exists(u"/");
     const bool network = is_network_name(normalised);
     std::optional<platform::FileStatus> parent;
     if (!network) parent = platform::file_status(normalised.front() == kSeparator ? u"/" : u".");

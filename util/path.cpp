@@ -49,6 +49,9 @@ std::u16string framework_file_name_of(std::u16string_view path) {
 std::u16string folder_of(std::u16string_view path) {
     const std::size_t cut = last_separator(path);
     if (cut == std::u16string_view::npos) return std::u16string(1, kSeparator);
+    // The root's name is its separator: "/plan.dxf" lies in "/", not in "" (which would make
+    // change_extension's result relative to the current folder).
+    if (cut == 0) return std::u16string(path.substr(0, 1));
     return std::u16string(path.substr(0, cut));
 }
 

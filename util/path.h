@@ -33,7 +33,8 @@ std::u16string file_name_of(std::u16string_view path);
 // stem_of/extension_of of that result are empty, which is what callers of this form rely on.
 std::u16string framework_file_name_of(std::u16string_view path);
 
-// Text before the last separator, without it. A path with no separator gives "/".
+// Text before the last separator, without it; the root's own separator for "/name". A path with
+// no separator gives "/".
 // (So change_extension("plan.dxf", ...) lands in "/": make relative names absolute first.)
 std::u16string folder_of(std::u16string_view path);
 
@@ -74,8 +75,8 @@ std::u16string join(const StringList& list, std::u16string_view separator);
 // error once per run.
 std::u16string get_arv();
 
-// Fills the process-wide saved argument list that get_arv() compares with. Nothing in the program
-// calls this today; tests use it. Also re-arms the once-per-run "empty" report.
+// Fills the process-wide saved argument list that get_arv() compares with (the command line does,
+// with its own path first). Also re-arms the once-per-run "empty" report.
 void set_saved_arguments(StringList arguments);
 
 // True when `path` names an existing entry. A network name ("//..." or "\\...") is checked for

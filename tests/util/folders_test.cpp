@@ -51,6 +51,11 @@ TEST(FolderChain, FailsOnAFileInThePathAndLogsThePartialPath) {
     EXPECT_FALSE(create_folder_chain(u"")) << "nothing to create";
 }
 
+TEST(FolderChain, TheRootAlwaysExists) {
+    EXPECT_TRUE(create_folder_chain(u"/"));
+    EXPECT_TRUE(create_folder_chain(u"//"));
+}
+
 TEST(FolderChain, NeverCreatesTheServerOrShareOfANetworkName) {
     // As root, making "/vermark-no-server" would succeed, so an attempt would show.
     const fs::path server = "/vermark-no-server-7d1c";

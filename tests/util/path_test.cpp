@@ -36,6 +36,8 @@ TEST(PathParts, FileNameAndFolder) {
     EXPECT_EQ(folder_of(u"/home/u/plan.dxf"), u"/home/u");
     EXPECT_EQ(folder_of(u"C:\\d\\f.dxf"), u"C:\\d");
     EXPECT_EQ(folder_of(u"plan.dxf"), u"/");
+    EXPECT_EQ(folder_of(u"/plan.dxf"), u"/") << "a file in the root lies in the root";
+    EXPECT_EQ(folder_of(u"\\plan.dxf"), u"\\");
 }
 
 TEST(PathParts, StemAndExtension) {
@@ -59,6 +61,8 @@ TEST(PathParts, ChangeExtension) {
     EXPECT_EQ(change_extension(u"/d/f.dxf", u".ini"), u"/d/f.ini");
     EXPECT_EQ(change_extension(u"/d/f.dxf", u""), u"/d/f");
     EXPECT_EQ(change_extension(u"/d/plan.dxf", u".1008.dxf"), u"/d/plan.1008.dxf");
+    EXPECT_EQ(change_extension(u"/plan.dxf", u".1008.dxf"), u"/plan.1008.dxf")
+        << "beside its input, not in the current folder";
     EXPECT_EQ(change_extension(u"/d/図面 一.dxf", u"ini"), u"/d/図面 一.ini");
 }
 
