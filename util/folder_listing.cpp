@@ -55,9 +55,13 @@ bool matches_wildcard(std::u16string_view name_text, std::u16string_view pattern
     const std::u16string pattern = to_lower(pattern_text);
     if (pattern == u"*.*") return name.find(u'.') != std::u16string::npos;
 
+    // Split at every '*' as it stands: quotes in file names are plain characters here.
     StringList pieces;
-    for (auto& piece : split(pattern, u"*")) {
-        if (!piece.empty()) pieces.push_back(std::move(piece));
+    for (std::size_t start = 0; start <= pattern.size();) {
+        std::size_t star = pattern.find(u'*', start);
+        if (star == std::u16string::npos) star = pattern.size();
+        if (star > start) pieces.push_back(pattern.substr(start, star - start));
+        start = star + 1;
     }
     const bool anchored_start = pattern.front() != u'*';
     const bool anchored_end = pattern.back() != u'*';

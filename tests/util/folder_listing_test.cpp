@@ -61,6 +61,8 @@ TEST(Wildcards, OnlyTheStarIsSpecialAndCaseIsIgnored) {
         {u"abcabc", u"abc", false},  // a star-free pattern is the whole name
         {u"ABC", u"abc", true},
         {u"", u"a*", false},
+        {u"it's here.txt", u"*'s*", true},  // quotes are plain characters in names
+        {u"\"draft.txt", u"\"dr*.txt", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(matches_wildcard(c.name, c.pattern), c.matches)
