@@ -22,15 +22,29 @@ std::u16string executable_path() {
     return path;
 }
 
-std::u16string account_name() {
+namespace {
+
+// One field of the effective user's password entry; empty when there is no entry.
+template <typename Field>
+std::u16string account_field(Field field) {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
     passwd entry{};
     passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
-        !found->pw_name)
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
         return {};
-    return from_utf8(found->pw_name);
+    const char* value = field(*found);
+    return value ? from_utf8(value) : std::u16string();
+}
+
+}  // namespace
+
+std::u16string account_name() {
+    return account_field([](const passwd& entry) { return entry.pw_name; });
+}
+
+std::u16string account_home() {
+    return account_field([](const passwd& entry) { return entry.pw_dir; });
 }
 
 std::u16string current_directory() {

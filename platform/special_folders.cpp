@@ -1,6 +1,7 @@
 #include "platform/special_folders.h"
 
 #include "platform/env.h"
+#include "platform/process.h"
 
 namespace vermark::platform {
 namespace {
@@ -9,9 +10,12 @@ namespace {
 std::u16string user_data_folder() {
     std::u16string data = environment_variable("XDG_DATA_HOME");
     if (!data.empty() && data.front() == u'/') return data;
-    const std::u16string home = environment_variable("HOME");
-    if (home.empty()) return {};
-    return home + u"/.local/share";
+    std::u16string home = environment_variable("HOME");
+    // Without HOME (services, cron) the account's own home; never the current folder.
+    if (home.empty() || home.front() != u'/') home = account_home();
+    if (home.empty() || home.front() != u'/') return {};
+    while (home.size() > 1 && home.back() == u'/') home.pop_back();
+    return (home == u"/" ? std::u16string() : home) + u"/.local/share";
 }
 
 // Under VERMARK_HOME, the program folders are mirrored inside it so nothing outside is consulted.

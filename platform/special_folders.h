@@ -2,7 +2,8 @@
 //
 //   identifier               VERMARK_HOME unset                         VERMARK_HOME set
 //   CSIDL_COMMON_DOCUMENTS   $XDG_DATA_HOME/vermark                     $VERMARK_HOME/Documents
-//                            (else $HOME/.local/share/vermark)
+//                            (else $HOME/.local/share/vermark; without
+//                            HOME, the account's home folder)
 //   CSIDL_PROGRAM_FILES      /usr/bin                                   $VERMARK_HOME/usr/bin
 //   CSIDL_WINDOWS            /usr/sbin                                  $VERMARK_HOME/usr/sbin
 //   CSIDL_SYSTEM             /bin                                       $VERMARK_HOME/bin
@@ -26,7 +27,7 @@ inline constexpr int CSIDL_FLAG_CREATE = 0x8000;
 namespace platform {
 
 // The folder for an identifier (the create flag masked off), without a trailing separator;
-// empty for an identifier this system has no place for, or when HOME is unknown.
+// empty for an identifier this system has no place for, or when no home folder is known.
 std::u16string special_folder_path(int csidl);
 
 // The system's folder for temporary files, with a trailing separator: $VERMARK_HOME/tmp/ when

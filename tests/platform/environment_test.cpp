@@ -7,6 +7,7 @@
 
 #include "platform/acp.h"
 #include "platform/env.h"
+#include "platform/process.h"
 #include "platform/special_folders.h"
 #include "platform/wide.h"
 #include "support/sandbox.h"
@@ -81,9 +82,22 @@ TEST(SpecialFolderMapping, PerUserPlacesWithoutTheHomeVariable) {
     EXPECT_EQ(system_temp_folder(), u"/tmp/");
     env.set("TMPDIR", "/scratch");
     EXPECT_EQ(system_temp_folder(), u"/scratch/");
-    env.set("HOME", std::nullopt);
+}
+
+TEST(SpecialFolderMapping, WithoutHomeTheAccountsHomeNotTheCurrentFolder) {
+    ScopedEnvironment env;
+    env.set("VERMARK_HOME", std::nullopt);
     env.set("XDG_DATA_HOME", std::nullopt);
-    EXPECT_EQ(special_folder_path(CSIDL_COMMON_DOCUMENTS), u"");
+    const std::u16string home = account_home();
+    ASSERT_FALSE(home.empty()) << "this machine has a password entry for the test's user";
+    for (const char* value : {"", "relative/home"}) {
+        env.set("HOME", value);
+        EXPECT_EQ(special_folder_path(CSIDL_COMMON_DOCUMENTS),
+                  (home == u"/" ? u"" : home) + u"/.local/share/vermark")
+            << "HOME=\"" << value << "\"";
+    }
+    env.set("HOME", std::nullopt);
+    EXPECT_EQ(special_folder_path(CSIDL_COMMON_DOCUMENTS).front(), u'/');
 }
 
 }  // namespace
