@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/wide.h"
+
 namespace vermark::cli {
 namespace {
 
@@ -17,7 +19,9 @@ std::string shortened(const std::string& path, std::size_t width) {
 
 }  // namespace
 
-std::string json_quoted(const std::string& text) {
+std::string json_quoted(const std::string& raw) {
+    // JSON is UTF-8: bytes that are not (a file name in another encoding) become U+FFFD.
+    const std::string text = to_utf8(from_utf8(raw));
     std::string out = "\"";
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);

@@ -22,7 +22,8 @@ struct FileReport {
     bool is_error() const { return status == "error"; }
 };
 
-// A JSON string literal: quotes, backslashes and control characters escaped.
+// A JSON string literal: quotes, backslashes and control characters escaped, bytes that are not
+// UTF-8 replaced by U+FFFD.
 std::string json_quoted(const std::string& text);
 
 // The JSON object of one report, on one line.

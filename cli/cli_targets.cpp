@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/wide.h"
+
 namespace vermark::cli {
 namespace {
 
@@ -11,6 +13,17 @@ namespace fs = std::filesystem;
 
 std::string folder_error(const std::error_code& failure) {
     return "cannot read the folder: " + failure.message();
+}
+
+// The program names files in UTF-16 and hands them to the system as UTF-8, so a name in another
+// encoding (Shift_JIS from an old archive) could not be opened: say so rather than "not found".
+bool is_utf8_name(const std::string& path) {
+    return to_utf8(from_utf8(path)) == path;
+}
+
+Target file_target(std::string path) {
+    std::string error = is_utf8_name(path) ? "" : "the name is not UTF-8 (rename the file)";
+    return {std::move(path), std::move(error)};
 }
 
 // Regular files (or links to them) named *.dxf under `folder`, links to folders not followed.
@@ -32,7 +45,7 @@ void walk(const std::string& folder, std::vector<Target>& targets) {
     }
     if (failure) targets.push_back({folder, folder_error(failure)});
     std::sort(found.begin(), found.end());
-    for (std::string& path : found) targets.push_back({std::move(path), {}});
+    for (std::string& path : found) targets.push_back(file_target(std::move(path)));
 }
 
 }  // namespace
@@ -61,8 +74,11 @@ std::vector<Target> collect_targets(const std::vector<std::string>& operands, bo
             } else {
                 targets.push_back({operand, "is a folder (use -r to walk it)"});
             }
+        } else if (fs::is_regular_file(status)) {
+            targets.push_back(file_target(operand));
         } else {
-            targets.push_back({operand, {}});
+            // A pipe or a device may never end: reading it would hang.
+            targets.push_back({operand, "not a regular file"});
         }
     }
     return targets;

@@ -13,7 +13,8 @@ struct Target {
 };
 
 // In the order named; each folder's files sorted by path. A folder without `recursive`, a
-// missing operand and an unreadable folder are error targets.
+// missing operand, an unreadable folder, anything but a regular file (pipes, devices) and a name
+// that is not UTF-8 are error targets.
 std::vector<Target> collect_targets(const std::vector<std::string>& operands, bool recursive);
 
 // True for names ending in ".dxf" in any letter case.

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "cli/cli_options.h"
 #include "cli/cli_report.h"
 #include "cli/cli_targets.h"
@@ -55,8 +57,27 @@ TEST(CollectTargets, FoldersNeedRecursionAndGiveTheirDxfFilesSorted) {
     EXPECT_EQ(errors, (std::vector<std::string>{"", "", "", "no such file or folder"}));
 }
 
+TEST(CollectTargets, PipesAndNamesThatAreNotUtf8AreRefusedUpFront) {
+    const fs::path root = testing::fresh_folder("odd");
+    ASSERT_EQ(::mkfifo((root / "pipe.dxf").c_str(), 0600), 0);  // reading it would wait forever
+    const std::string sjis_name = "plan\x93\x5c.dxf";           // Shift_JIS bytes in the name
+    testing::write_bytes(root / sjis_name, "x");
+
+    const auto named = collect_targets({(root / "pipe.dxf").string(), "/dev/zero"}, false);
+    ASSERT_EQ(named.size(), 2u);
+    EXPECT_EQ(named[0].error, "not a regular file");
+    EXPECT_EQ(named[1].error, "not a regular file");
+
+    const auto walked = collect_targets({root.string()}, true);  // the pipe is passed over
+    ASSERT_EQ(walked.size(), 1u);
+    EXPECT_EQ(walked[0].path, (root / sjis_name).string());
+    EXPECT_EQ(walked[0].error, "the name is not UTF-8 (rename the file)");
+}
+
 TEST(Report, JsonEscapesAndMarksAbsentValuesNull) {
     EXPECT_EQ(json_quoted("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+    // Output stays valid UTF-8 whatever bytes a file name holds.
+    EXPECT_EQ(json_quoted("\xE5\x9B\xB3 \x93\x5c"), "\"\xE5\x9B\xB3 \xEF\xBF\xBD\\\\\"");
     FileReport r;
     r.command = "inspect";
     r.path = "d/plan.dxf";
