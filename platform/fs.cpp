@@ -182,19 +182,21 @@ AppendFile::~AppendFile() {
 
 int AppendFile::open(std::u16string_view path) {
     close();
+    // Non-blocking so that a FIFO in the file's place cannot hang the open; cleared afterwards.
     fd_ = retry_interrupted([&] {
-        return ::open(native(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        return ::open(native(path).c_str(),
+                      O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     });
-    if (fd_ >= 0) {
-        struct stat info {};
-        // "ab" on a folder fails on Windows; open(O_WRONLY) already refuses folders here.
-        if (::fstat(fd_, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISCHR(info.st_mode)) {
-            close();
-            return EISDIR;
-        }
-        return 0;
+    if (fd_ < 0) return errno;
+    struct stat info {};
+    // "ab" on a folder fails on Windows; open(O_WRONLY) already refuses folders here.
+    if (::fstat(fd_, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISCHR(info.st_mode)) {
+        close();
+        return EISDIR;
     }
-    return errno;
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    return 0;
 }
 
 std::uint64_t AppendFile::size() const {

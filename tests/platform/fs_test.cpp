@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,6 +29,20 @@ TEST(FileStatus, SizesBeyondFourGigabytesAreKeptWhole) {
     ASSERT_TRUE(status);
     EXPECT_EQ(status->size, five_gib);
     EXPECT_FALSE(status->is_folder);
+}
+
+TEST(AppendFileTest, AppendsAndRefusesAFifoWithoutWaitingForAReader) {
+    const auto folder = testing::fresh_folder("append");
+    AppendFile file;
+    ASSERT_EQ(file.open(u(folder / "log.txt")), 0);
+    const std::uint8_t bytes[] = {'a', 'b'};
+    EXPECT_TRUE(file.write(bytes));
+    EXPECT_TRUE(file.write(bytes));
+    EXPECT_EQ(file.size(), 4u);
+    file.close();
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_NE(file.open(u(folder / "pipe")), 0) << "no reader: the open must not block";
+    EXPECT_NE(file.open(u(folder)), 0);
 }
 
 TEST(OpenFailures, OnlyPassingOnesAreWorthARetry) {
