@@ -26,6 +26,22 @@ std::string version_text() {
     return "vermark " + dotted + "\n" + vermark::to_utf8(info.legal_copyright()) + "\n";
 }
 
+int run_command(const Options& options) {
+    const std::vector<Target> targets = collect_targets(options.operands, options.recursive);
+    const bool progress = targets.size() > 1 && !options.quiet && standard_error_is_terminal();
+    Reporter reporter(std::cout, std::cerr, options.json, options.quiet, progress);
+    switch (options.command) {
+        case Command::inspect:
+            return run_inspect(targets, reporter);
+        case Command::stamp:
+            return run_stamp(targets, reporter);
+        case Command::check:
+            return run_check(targets, reporter);
+        default:
+            return kExitUsage;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,26 +57,19 @@ int main(int argc, char** argv) {
                   << "Try 'vermark --help'.\n";
         return kExitUsage;
     }
+    int status = kExitOk;
     if (options.command == Command::help) {
         std::cout << usage_text();
-        return kExitOk;
-    }
-    if (options.command == Command::version) {
+    } else if (options.command == Command::version) {
         std::cout << version_text();
-        return kExitOk;
+    } else {
+        status = run_command(options);
     }
-
-    const std::vector<Target> targets = collect_targets(options.operands, options.recursive);
-    const bool progress = targets.size() > 1 && !options.quiet && standard_error_is_terminal();
-    Reporter reporter(std::cout, std::cerr, options.json, options.quiet, progress);
-    switch (options.command) {
-        case Command::inspect:
-            return run_inspect(targets, reporter);
-        case Command::stamp:
-            return run_stamp(targets, reporter);
-        case Command::check:
-            return run_check(targets, reporter);
-        default:
-            return kExitUsage;
+    // A report cut short (a full disk behind a redirection) must not pass for a complete one.
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "vermark: cannot write to standard output\n";
+        return kExitFailed;
     }
+    return status;
 }

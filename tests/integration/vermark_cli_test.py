@@ -264,6 +264,14 @@ class CommandLine(Sandbox):
         self.assertEqual(result.stdout, "skipped\tlate.dxf: already AC1012\n")
         self.assertFalse((self.work / "late.1008.dxf").exists())
 
+    def test_a_report_that_cannot_be_written_fails(self):
+        self.plan()
+        with open("/dev/full", "w") as full:
+            result = subprocess.run([VERMARK, "inspect", "plan.dxf"], cwd=self.work, env=self.env,
+                                    stdout=full, stderr=subprocess.PIPE, text=True, timeout=120)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stderr, "vermark: cannot write to standard output\n")
+
     def test_a_write_that_fails_leaves_no_copy(self):
         self.plan("big.dxf", text_without_acadver(drawing("R2000")))
         self.put("big.1008.dxf", b"the earlier copy")
