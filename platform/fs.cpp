@@ -111,10 +111,14 @@ bool rename_path(std::u16string_view from, std::u16string_view to) {
 }
 
 bool copy_file_contents(std::u16string_view source, std::u16string_view target) {
-    Descriptor in(
-        retry_interrupted([&] { return ::open(native(source).c_str(), O_RDONLY | O_CLOEXEC); }));
+    // Only regular files are copied: a FIFO would block the open or the reads, and a device
+    // like /dev/zero would never end.
+    Descriptor in(retry_interrupted([&] {
+        return ::open(native(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    }));
     struct stat in_info {};
-    if (in.get() < 0 || ::fstat(in.get(), &in_info) != 0 || S_ISDIR(in_info.st_mode)) return false;
+    if (in.get() < 0 || ::fstat(in.get(), &in_info) != 0 || !S_ISREG(in_info.st_mode)) return false;
+    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     // Truncating the target would destroy the source when both are the same file.
     struct stat out_info {};
     if (::stat(native(target).c_str(), &out_info) == 0 && out_info.st_dev == in_info.st_dev &&

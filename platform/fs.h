@@ -40,8 +40,9 @@ bool remove_folder(std::u16string_view path);
 bool remove_file(std::u16string_view path);
 bool rename_path(std::u16string_view from, std::u16string_view to);
 
-// Copies the bytes of `source` over `target` (created or truncated, keeping the source's
-// permission bits). False on any failure or short write, or when both name the same file.
+// Copies the bytes of the regular file `source` over `target` (created or truncated, keeping the
+// source's permission bits). False on any failure or short write, when both name the same file,
+// or when `source` is not a regular file (a folder, FIFO or device).
 bool copy_file_contents(std::u16string_view source, std::u16string_view target);
 
 struct FolderEntry {

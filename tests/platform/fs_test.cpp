@@ -45,6 +45,18 @@ TEST(AppendFileTest, AppendsAndRefusesAFifoWithoutWaitingForAReader) {
     EXPECT_NE(file.open(u(folder)), 0);
 }
 
+TEST(CopyFileContents, CopiesRegularFilesOnly) {
+    const auto folder = testing::fresh_folder("copy");
+    testing::write_bytes(folder / "a", "abc");
+    EXPECT_TRUE(copy_file_contents(u(folder / "a"), u(folder / "b")));
+    EXPECT_EQ(testing::read_bytes(folder / "b"), "abc");
+    EXPECT_FALSE(copy_file_contents(u(folder / "a"), u(folder / "a"))) << "would empty the source";
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(copy_file_contents(u(folder / "pipe"), u(folder / "c"))) << "no writer: no wait";
+    EXPECT_FALSE(copy_file_contents(u"/dev/zero", u(folder / "d"))) << "endless source";
+    EXPECT_FALSE(copy_file_contents(u(folder), u(folder / "e")));
+}
+
 TEST(OpenFailures, OnlyPassingOnesAreWorthARetry) {
     for (int hopeless : {ENOENT, ENOTDIR, EISDIR, EROFS, ENAMETOOLONG, ELOOP})
         EXPECT_FALSE(failure_may_pass(hopeless)) << hopeless;
