@@ -27,11 +27,12 @@ std::u16string group_text(LineEnd end) {
 // Shift_JIS.
 class StampVisitor : public DxfTextVisitor {
   public:
-    StampVisitor(StagedFile& out, const std::u16string& target) : out_(out), target_(target) {}
+    StampVisitor(StagedFile& out, const std::u16string& input, const std::u16string& target)
+        : out_(out), input_(input), target_(target) {}
 
     void start(const ByteOrderMark& mark, DxfLayout layout) override {
         layout_ = layout;
-        create_error_ = out_.create(target_);
+        create_error_ = out_.create(target_, input_);
         if (layout == DxfLayout::utf16_le) write(ByteView(kUtf16Mark, 2));
         (void)mark;
     }
@@ -142,6 +143,7 @@ class StampVisitor : public DxfTextVisitor {
     }
 
     StagedFile& out_;
+    const std::u16string& input_;
     const std::u16string& target_;
     DxfLayout layout_ = DxfLayout::bytes;
     int create_error_ = 0;
@@ -212,7 +214,7 @@ StampResult stamp_dxf(const std::u16string& path) {
     }
 
     StagedFile staged;
-    StampVisitor visitor(staged, result.output_path);
+    StampVisitor visitor(staged, path, result.output_path);
     const ReadOutcome read = read_dxf_text(path, visitor);
     if (!read.opened || !read.complete) return failed(result, read_failure_text(read));
     if (visitor.create_error() != 0) {

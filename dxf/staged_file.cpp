@@ -53,7 +53,7 @@ StagedFile::~StagedFile() {
     abandon();
 }
 
-int StagedFile::create(const std::u16string& target) {
+int StagedFile::create(const std::u16string& target, const std::u16string& model) {
     abandon();
     target_ = target;
     error_ = 0;
@@ -64,6 +64,7 @@ int StagedFile::create(const std::u16string& target) {
         file_ = std::fopen(to_utf8(temp_path_).c_str(), "wbx");
         if (file_) {
             std::setvbuf(file_, nullptr, _IONBF, 0);
+            if (!model.empty()) withhold_permissions_missing_from(model);
             return 0;
         }
         error_ = errno != 0 ? errno : EIO;
@@ -71,6 +72,16 @@ int StagedFile::create(const std::u16string& target) {
     }
     temp_path_.clear();
     return error_;
+}
+
+void StagedFile::withhold_permissions_missing_from(const std::u16string& model) {
+    namespace fs = std::filesystem;
+    std::error_code failure;
+    const fs::perms allowed = fs::status(native(model), failure).permissions();
+    if (failure || allowed == fs::perms::unknown) return;
+    // Done while the file is still empty; a file system without permissions just ignores it.
+    fs::permissions(native(temp_path_), fs::perms::all & ~allowed, fs::perm_options::remove,
+                    failure);
 }
 
 bool StagedFile::write(ByteView bytes) {

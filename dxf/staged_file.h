@@ -16,9 +16,10 @@ class StagedFile {
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Creates a new temporary file beside `target` (a hidden name ending in ".tmp").
-    // 0 on success, else the errno value.
-    int create(const std::u16string& target);
+    // Creates a new temporary file beside `target` (a hidden name ending in ".tmp"). When
+    // `model` names a file, the new file gets none of the permissions that file lacks, so a copy
+    // of a private drawing stays private. 0 on success, else the errno value.
+    int create(const std::u16string& target, const std::u16string& model = {});
     // Appends bytes; false once any write has failed (see error()).
     bool write(ByteView bytes);
     // Closes the temporary file and renames it over the target. 0 on success, else the errno
@@ -31,6 +32,8 @@ class StagedFile {
     const std::u16string& temp_path() const { return temp_path_; }
 
   private:
+    void withhold_permissions_missing_from(const std::u16string& model);
+
     std::FILE* file_ = nullptr;
     std::u16string target_;
     std::u16string temp_path_;

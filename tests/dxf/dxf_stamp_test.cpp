@@ -195,6 +195,15 @@ TEST(StampDxf, BackslashInAFileNameIsPartOfTheName) {
     EXPECT_TRUE(fs::is_empty(folder / "plans"));
 }
 
+TEST(StampDxf, CopyOfAPrivateDrawingIsPrivate) {
+    const fs::path folder = fresh_folder("private");
+    write_bytes(folder / "plan.dxf", small_dxf("\n"));
+    fs::permissions(folder / "plan.dxf", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(stamp_dxf(wide_path(folder / "plan.dxf")).outcome, StampOutcome::written);
+    EXPECT_EQ(fs::status(folder / "plan.1008.dxf").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST(StampDxf, AnInputThatIsItsOwnCopyIsLeftAlone) {
     const fs::path folder = fresh_folder("self");
     const std::string text = small_dxf("\n");
