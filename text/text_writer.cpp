@@ -136,7 +136,9 @@ bool save_text_file(const std::u16string& path, std::u16string_view text, bool u
 bool convert_to_utf16_file(const std::u16string& path) {
     if (has_utf16_bom(path)) return true;
     std::u16string text;
-    load_text_file(path, text);  // on failure the text stays empty
+    // A missing or empty file becomes a bare mark; one with contents that could not be read
+    // (held by another program all along) is left alone rather than emptied.
+    if (!load_text_file(path, text) && exists(path, true)) return false;
     if (path.empty()) return false;
     return store_exclusively(path, utf16_bytes(text, true));
 }

@@ -35,7 +35,8 @@ bool write_sjis_text(const std::u16string& path, std::u16string_view text);
 // raw units. Holds the file exclusively while writing. False when it cannot be opened.
 bool save_text_file(const std::u16string& path, std::u16string_view text, bool unicode);
 
-// Rewrites a text file as FF FE + UTF-16 LE unless it already begins with a UTF-16 mark.
+// Rewrites a text file as FF FE + UTF-16 LE unless it already begins with a UTF-16 mark. A missing
+// or empty file gets the mark alone; a file with contents that cannot be read stays untouched.
 bool convert_to_utf16_file(const std::u16string& path);
 
 // The bytes the text writers above put into their files: cut at the first zero character,

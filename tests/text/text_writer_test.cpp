@@ -208,6 +208,27 @@ TEST_F(TextWriterTest, SaveTextFileWaitsOnlyForLocks) {
     EXPECT_EQ(content("held.ini"), "old");
 }
 
+TEST_F(TextWriterTest, ConvertToUtf16FileNeverEmptiesAFileItCouldNotRead) {
+    write_bytes(folder_ / "busy.ini", "[Debug]\r\n");
+    const OpenRetryPolicy saved = open_retry_policy();
+    open_retry_policy() = {4, std::chrono::milliseconds(40)};
+    // Another program holds the file while the mark test and the reading give up, and lets it go
+    // while the rewrite still waits for it.
+    LockedFile holder;
+    ASSERT_EQ(holder.open(path("busy.ini"), FileAccess::read_write), OpenFailure::none);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        holder.close();
+    });
+    convert_to_utf16_file(path("busy.ini"));
+    release.join();
+    open_retry_policy() = saved;
+    const std::string after = content("busy.ini");
+    EXPECT_TRUE(after == "[Debug]\r\n" ||
+                after == std::string("\xFF\xFE[\0D\0e\0b\0u\0g\0]\0\r\0\n\0", 20))
+        << "the settings text was lost: " << ::testing::PrintToString(after);
+}
+
 TEST_F(TextWriterTest, ConvertToUtf16File) {
     write_bytes(folder_ / "le.ini", std::string("\xFF\xFEx", 3));
     write_bytes(folder_ / "be.ini", std::string("\xFE\xFF\0x", 4));
