@@ -36,7 +36,11 @@ void append_utf8(std::string& out, char32_t cp) {
 // Decodes one UTF-8 sequence at s[i]; advances i past it (by one byte when malformed).
 char32_t next_code_point(std::string_view s, size_t& i) {
     const auto lead = static_cast<unsigned char>(s[i]);
-    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    int length = lead < 0x80           ? 1
+                 : (lead >> 5) == 0x6  ? 2
+                 : (lead >> 4) == 0xE  ? 3
+                 : (lead >> 3) == 0x1E ? 4
+                                       : 0;
     if (length == 0 || i + length > s.size()) {
         ++i;
         return kReplacement;
@@ -52,7 +56,8 @@ char32_t next_code_point(std::string_view s, size_t& i) {
     }
     static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
     i += length;
-    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacement;
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return kReplacement;
     return cp;
 }
 

@@ -14,6 +14,8 @@ std::u16string from_utf8(std::string_view utf8);
 std::string to_utf8(std::u16string_view wide);
 
 // Shorthand for literals and ASCII in tests and messages.
-inline std::u16string widen(std::string_view utf8) { return from_utf8(utf8); }
+inline std::u16string widen(std::string_view utf8) {
+    return from_utf8(utf8);
+}
 
 }  // namespace vermark

@@ -13,9 +13,9 @@ TEST(Wide, RoundTripsJapaneseAndAstralText) {
 }
 
 TEST(Wide, ReplacesMalformedInputInsteadOfFailing) {
-    EXPECT_EQ(from_utf8("a\xC3"), u"a\uFFFD");              // truncated sequence
-    EXPECT_EQ(from_utf8("\xC0\xAF"), u"\uFFFD");             // overlong form
-    EXPECT_EQ(from_utf8("\xED\xA0\x80x"), u"\uFFFDx");       // encoded surrogate
+    EXPECT_EQ(from_utf8("a\xC3"), u"a\uFFFD");          // truncated sequence
+    EXPECT_EQ(from_utf8("\xC0\xAF"), u"\uFFFD");        // overlong form
+    EXPECT_EQ(from_utf8("\xED\xA0\x80x"), u"\uFFFDx");  // encoded surrogate
     EXPECT_EQ(to_utf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
