@@ -1,6 +1,5 @@
 // vermark-gui: the dialog. Files named on the command line are loaded as if dropped on it.
 #include <QApplication>
-#include <QFileInfo>
 #include <QIcon>
 
 #include "app/qt_text.h"
@@ -17,13 +16,7 @@ int main(int argc, char* argv[]) {
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     }
 
-    std::vector<std::u16string> paths;
-    const QStringList arguments = application.arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i].isEmpty()) continue;
-        paths.push_back(vermark::from_qstring(QFileInfo(arguments[i]).absoluteFilePath()));
-    }
-    theApp.set_startup_paths(std::move(paths));
+    theApp.set_command_line(application.arguments());
     theApp.InitInstance();
     return 0;
 }

@@ -1,11 +1,16 @@
 #include "app/vermark_app.h"
 
+#include <QFileInfo>
+#include <QStringList>
 #include <QTimer>
 
 #include "app/message_box_qt.h"
+#include "app/qt_text.h"
 #include "app/vermark_dlg.h"
 #include "platform/app_context.h"
+#include "platform/process.h"
 #include "util/folders.h"
+#include "util/path.h"
 
 using namespace vermark;
 
@@ -25,6 +30,19 @@ void install_profile() {
 }
 
 }  // namespace
+
+void CVermarkApp::set_command_line(const QStringList& arguments) {
+    // The program's own path heads the list, as the command-line tool's does.
+    StringList saved{platform::executable_path()};
+    std::vector<std::u16string> paths;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        saved.push_back(from_qstring(arguments[i]));
+        if (arguments[i].isEmpty()) continue;
+        paths.push_back(from_qstring(QFileInfo(arguments[i]).absoluteFilePath()));
+    }
+    set_saved_arguments(std::move(saved));
+    set_startup_paths(std::move(paths));
+}
 
 bool CVermarkApp::InitInstance() {
     install_profile();

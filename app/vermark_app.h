@@ -2,6 +2,7 @@
 // modally, and ends the program when the dialog closes.
 #pragma once
 
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,14 @@ class CVermarkApp {
     // Runs the dialog; false, so that the program ends afterwards. Needs a QApplication.
     virtual bool InitInstance();
 
+    // Takes the program's command line (as QApplication::arguments gives it): the program's path
+    // and the arguments become the saved argument list, which the path helpers compare with, and
+    // the non-empty arguments, made absolute, become the paths to load.
+    void set_command_line(const QStringList& arguments);
+
     // Paths to load once the dialog runs, one after the other like a drop.
     void set_startup_paths(std::vector<std::u16string> paths) { startup_paths_ = std::move(paths); }
+    const std::vector<std::u16string>& startup_paths() const { return startup_paths_; }
 
     // The running main dialog, null before and after it runs.
     CVermarkDlg* m_pMainWnd = nullptr;
