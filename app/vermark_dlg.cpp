@@ -152,7 +152,7 @@ bool CVermarkDlg::UpdateData(bool save_and_validate) {
 }
 
 void CVermarkDlg::OnSysCommand(unsigned id, std::intptr_t) {
-    if ((id & 0xFFF0u) == IDM_ABOUTBOX) {
+    if ((id & ~0xFu) == IDM_ABOUTBOX) {
         CAboutDlg about(this);
         about.DoModal();
     }

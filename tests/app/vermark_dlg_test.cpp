@@ -303,6 +303,7 @@ TEST_F(DialogTest, OtherSystemCommandsOpenNothing) {
     probe.start(0);
     dialog.OnSysCommand(0x20, 0);
     dialog.OnSysCommand(0xF060, 0);
+    dialog.OnSysCommand(0x10010, 0);  // only the low four bits are ignored
     QApplication::processEvents();
     EXPECT_FALSE(opened);
 }
