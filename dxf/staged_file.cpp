@@ -79,9 +79,10 @@ void StagedFile::withhold_permissions_missing_from(const std::u16string& model) 
     std::error_code failure;
     const fs::perms allowed = fs::status(native(model), failure).permissions();
     if (failure || allowed == fs::perms::unknown) return;
-    // Done while the file is still empty; a file system without permissions just ignores it.
-    fs::permissions(native(temp_path_), fs::perms::all & ~allowed, fs::perm_options::remove,
-                    failure);
+    // Only what others may do is narrowed: the owner keeps the usual rights (a read-only input
+    // gives a copy the owner can still edit). Done while the file is still empty.
+    const fs::perms others = fs::perms::group_all | fs::perms::others_all;
+    fs::permissions(native(temp_path_), others & ~allowed, fs::perm_options::remove, failure);
 }
 
 bool StagedFile::write(ByteView bytes) {

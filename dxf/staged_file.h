@@ -17,8 +17,9 @@ class StagedFile {
     StagedFile& operator=(const StagedFile&) = delete;
 
     // Creates a new temporary file beside `target` (a hidden name ending in ".tmp"). When
-    // `model` names a file, the new file gets none of the permissions that file lacks, so a copy
-    // of a private drawing stays private. 0 on success, else the errno value.
+    // `model` names a file, group and others get no permission on the new file that they lack
+    // on that one, so a copy of a private drawing stays private. 0 on success, else the errno
+    // value.
     int create(const std::u16string& target, const std::u16string& model = {});
     // Appends bytes; false once any write has failed (see error()).
     bool write(ByteView bytes);

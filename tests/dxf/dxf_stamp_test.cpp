@@ -198,8 +198,9 @@ TEST(StampDxf, BackslashInAFileNameIsPartOfTheName) {
 TEST(StampDxf, CopyOfAPrivateDrawingIsPrivate) {
     const fs::path folder = fresh_folder("private");
     write_bytes(folder / "plan.dxf", small_dxf("\n"));
-    fs::permissions(folder / "plan.dxf", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(folder / "plan.dxf", fs::perms::owner_read);  // read-only, and private
     ASSERT_EQ(stamp_dxf(wide_path(folder / "plan.dxf")).outcome, StampOutcome::written);
+    // Nobody else may read the copy; its owner may still edit it.
     EXPECT_EQ(fs::status(folder / "plan.1008.dxf").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 }
