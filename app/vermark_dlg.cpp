@@ -51,6 +51,20 @@ QString painted_lines(const std::u16string& text) {
     return lines;
 }
 
+// The dialog only reads dropped files, so it takes a drop as a copy (else as a link), never as a
+// move: a source told that its files were moved may delete them. False, with the event ignored,
+// when the source offers neither.
+bool accept_for_reading(QDropEvent& event) {
+    const Qt::DropActions offered = event.possibleActions();
+    if (!(offered & (Qt::CopyAction | Qt::LinkAction))) {
+        event.ignore();
+        return false;
+    }
+    event.setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
+    event.accept();
+    return true;
+}
+
 }  // namespace
 
 CPreviewPane::CPreviewPane(CVermarkDlg& owner) : owner_(owner) {
@@ -303,16 +317,15 @@ void CVermarkDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CVermarkDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (!dropped_paths(*event->mimeData()).empty()) event->acceptProposedAction();
+    if (dropped_paths(*event->mimeData()).empty() || !accept_for_reading(*event)) event->ignore();
 }
 
 void CVermarkDlg::dragMoveEvent(QDragMoveEvent* event) {
-    event->acceptProposedAction();
+    accept_for_reading(*event);
 }
 
 void CVermarkDlg::dropEvent(QDropEvent* event) {
-    OnDropFiles(*event->mimeData());
-    event->acceptProposedAction();
+    if (accept_for_reading(*event)) OnDropFiles(*event->mimeData());
 }
 
 void CVermarkDlg::resizeEvent(QResizeEvent* event) {

@@ -170,6 +170,35 @@ TEST_F(DialogTest, DragsAreAcceptedOnlyWithLocalFiles) {
     EXPECT_FALSE(with_web.isAccepted());
 }
 
+TEST_F(DialogTest, DropIsTakenAsACopyNeverAsAMove) {
+    const auto folder = fresh_folder("drop_not_moved");
+    write_bytes(folder / "plan.dxf", dxf_without_version());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString((folder / "plan.dxf").string()))});
+    CVermarkDlg dialog;
+    dialog.OnInitDialog();
+
+    // Shift proposes a move; the source must not be told its file was moved.
+    const Qt::DropActions copy_or_move = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(QPoint(5, 5), copy_or_move, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(&dialog, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(5, 5), copy_or_move, &data, Qt::LeftButton, Qt::ShiftModifier);
+    ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
+    QObject& target = dialog;
+    target.event(&drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
+
+    QDropEvent move_only(QPointF(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    dialog.m_DxfPath.clear();
+    target.event(&move_only);
+    EXPECT_FALSE(move_only.isAccepted());
+    EXPECT_TRUE(dialog.m_DxfPath.empty()) << "a drop offered only as a move is refused";
+}
+
 // A shortcut file whose relative path leads to `relative` (Unicode strings).
 std::string shortcut_to(const std::u16string& relative) {
     std::string out;
