@@ -1,6 +1,7 @@
 #include "app/placement_qt.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QRect>
@@ -57,6 +58,49 @@ FrameMargins frame_margins(const QWidget& widget) {
             frame.height() - client.height()};
 }
 
+bool has_frame(const FrameMargins& m) {
+    return m.left != 0 || m.top != 0 || m.width != 0 || m.height != 0;
+}
+
+QSize client_size_for(const QSize& frame, const FrameMargins& m) {
+    return QSize(std::max(0, frame.width() - m.width), std::max(0, frame.height() - m.height));
+}
+
+// A top-level widget learns its frame only once the window system has shown and decorated it;
+// before that the frame reads as nothing. A size set then would give the client area the whole
+// window's size, and the window would grow by its frame on every start. This watcher finishes
+// such a move: when the frame becomes known it sizes the client area so that the whole window
+// has the wanted size, then goes away.
+class PendingFrameSize : public QObject {
+  public:
+    static constexpr const char* kName = "vermark-pending-frame-size";
+
+    PendingFrameSize(QWidget& widget, QSize frame)
+        : QObject(&widget), widget_(widget), frame_(frame) {
+        setObjectName(QLatin1String(kName));
+        widget.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (watched != &widget_ ||
+            (type != QEvent::Show && type != QEvent::Move && type != QEvent::Resize))
+            return false;
+        const FrameMargins m = frame_margins(widget_);
+        if (has_frame(m)) {
+            widget_.removeEventFilter(this);
+            widget_.resize(client_size_for(frame_, m));
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    QWidget& widget_;
+    QSize frame_;
+};
+
 }  // namespace
 
 std::u16string QtPlacementWindow::class_name() const {
@@ -99,9 +143,12 @@ WindowPlacement QtPlacementWindow::placement() const {
 void QtPlacementWindow::move(const Rect& rect) {
     const FrameMargins m = frame_margins(widget_);
     const QRect target = to_qrect(rect);
+    delete widget_.findChild<PendingFrameSize*>(QLatin1String(PendingFrameSize::kName),
+                                                Qt::FindDirectChildrenOnly);
     // For a top-level widget, move() places the frame and resize() sizes the client area.
     widget_.move(target.topLeft());
-    widget_.resize(std::max(0, target.width() - m.width), std::max(0, target.height() - m.height));
+    widget_.resize(client_size_for(target.size(), m));
+    if (!has_frame(m) && !widget_.isVisible()) new PendingFrameSize(widget_, target.size());
 }
 
 void QtPlacementWindow::set_placement(const WindowPlacement& placement) {

@@ -85,6 +85,21 @@ TEST_F(PlacementQtTest, ARectangleOffTheScreenIsBroughtIntoTheWorkArea) {
     EXPECT_EQ(frame.size(), QSize(300, 200));
 }
 
+TEST_F(PlacementQtTest, ADialogPlacedBeforeItIsShownGetsTheSavedFrameSize) {
+    {
+        ProfileStore store(u"");
+        store.write_rect(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog",
+                         Rect{60, 70, 390, 290});
+    }
+    // The hook runs before the window system has decorated the window.
+    CVermarkDlg dialog;
+    dialog.OnInitDialog();
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_EQ(dialog.frameGeometry(), QRect(60, 70, 330, 220));
+    EXPECT_NE(dialog.frameGeometry(), dialog.geometry()) << "the window has a frame";
+}
+
 TEST(QtPlacementWindow, ClassNamesAndFrameState) {
     QDialog dialog;
     QMainWindow frame;
