@@ -1,10 +1,12 @@
 #include "update/download.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
 #include "platform/file_moves.h"
+#include "platform/fs.h"
 #include "platform/http.h"
 #include "platform/parse_url.h"
 #include "platform/wide.h"
@@ -58,6 +60,8 @@ class FileSink : public HttpBodySink {
         for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
             file_ = std::fopen(name.c_str(), "wb");
             if (file_) return true;
+            // A missing folder or a folder in the page's place stays so: no point in waiting.
+            if (!platform::failure_may_pass(errno)) return false;
             std::this_thread::sleep_for(kOpenPause);
         }
         return false;
