@@ -84,7 +84,7 @@ LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
 OpenFailure LockedFile::open(const std::u16string& path, FileAccess access) {
     close();
     if (path.empty()) return OpenFailure::not_found;
-    const std::string native = to_utf8(path);
+    const std::string native = native_path(path);
     const int fd = ::open(native.c_str(), open_flags(access), 0666);
     if (fd < 0) return failure_from_errno(errno);
 

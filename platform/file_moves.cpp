@@ -17,7 +17,7 @@ namespace {
 
 std::optional<struct stat> status_of(std::u16string_view path) {
     struct stat info {};
-    if (::stat(to_utf8(path).c_str(), &info) != 0) return std::nullopt;
+    if (::stat(native_path(path).c_str(), &info) != 0) return std::nullopt;
     return info;
 }
 
@@ -36,8 +36,8 @@ std::optional<std::uint64_t> file_size(std::u16string_view path) {
 }
 
 bool rename_without_replacing(std::u16string_view from, std::u16string_view to) {
-    const std::string source = to_utf8(from);
-    const std::string target = to_utf8(to);
+    const std::string source = native_path(from);
+    const std::string target = native_path(to);
     // renameat2 with RENAME_NOREPLACE is not available on every file system; a hard link
     // fails when the target exists and is followed by the removal of the source.
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
@@ -51,28 +51,29 @@ bool copy_file_bytes(std::u16string_view from, std::u16string_view to, bool fail
     std::error_code error;
     const auto option =
         fail_if_exists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
-    return fs::copy_file(fs::path(to_utf8(from)), fs::path(to_utf8(to)), option, error) && !error;
+    return fs::copy_file(fs::path(native_path(from)), fs::path(native_path(to)), option, error) &&
+           !error;
 }
 
 bool remove_file(std::u16string_view path) {
-    return ::remove(to_utf8(path).c_str()) == 0;
+    return ::remove(native_path(path).c_str()) == 0;
 }
 
 bool make_folder_private(std::u16string_view path) {
-    return ::chmod(to_utf8(path).c_str(), S_IRWXU) == 0;
+    return ::chmod(native_path(path).c_str(), S_IRWXU) == 0;
 }
 
 bool is_own_real_folder(std::u16string_view path) {
     // A trailing "/" would make lstat follow a link, so it is left off.
     while (path.size() > 1 && path.back() == u'/') path.remove_suffix(1);
     struct stat info {};
-    if (::lstat(to_utf8(path).c_str(), &info) != 0) return false;
+    if (::lstat(native_path(path).c_str(), &info) != 0) return false;
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 bool set_modification_time(std::u16string_view path, std::time_t when) {
     const timespec times[2] = {{when, 0}, {when, 0}};
-    return ::utimensat(AT_FDCWD, to_utf8(path).c_str(), times, 0) == 0;
+    return ::utimensat(AT_FDCWD, native_path(path).c_str(), times, 0) == 0;
 }
 
 }  // namespace vermark

@@ -15,7 +15,7 @@ namespace vermark::platform {
 namespace {
 
 std::string native(std::u16string_view path) {
-    return to_utf8(path);
+    return native_path(path);
 }
 
 FileStatus from_stat(const struct stat& info) {

@@ -51,7 +51,7 @@ bool same_file(const char* a, const char* b) {
 std::optional<VersionResource> resource_of(std::u16string_view path) {
     const auto found = overrides().find(std::u16string(path));
     if (found != overrides().end()) return found->second;
-    if (!path.empty() && same_file(to_utf8(path).c_str(), "/proc/self/exe"))
+    if (!path.empty() && same_file(native_path(path).c_str(), "/proc/self/exe"))
         return own_version_resource();
     return std::nullopt;
 }

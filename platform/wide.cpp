@@ -86,4 +86,9 @@ std::string to_utf8(std::u16string_view wide) {
     return out;
 }
 
+std::string native_path(std::u16string_view path) {
+    if (path.find(u'\0') != std::u16string_view::npos) return {};
+    return to_utf8(path);
+}
+
 }  // namespace vermark

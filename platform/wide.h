@@ -13,6 +13,11 @@ std::u16string from_utf8(std::string_view utf8);
 // UTF-16 to UTF-8. Unpaired surrogates become U+FFFD; never fails.
 std::string to_utf8(std::u16string_view wide);
 
+// A path for the system's calls: its UTF-8 form, or the empty name (which no call finds) when
+// the path holds a zero character. The system would end the name there and so act on another
+// file: "plan\0.1008.dxf" would overwrite "plan".
+std::string native_path(std::u16string_view path);
+
 // Shorthand for literals and ASCII in tests and messages.
 inline std::u16string widen(std::string_view utf8) {
     return from_utf8(utf8);

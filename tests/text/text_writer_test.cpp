@@ -139,6 +139,12 @@ TEST_F(TextWriterTest, UnwritablePlacesFailWithoutWaiting) {
     EXPECT_FALSE(write_file_bytes(path("no folder/file.txt"), ByteBuffer{'x'}));
     EXPECT_FALSE(write_file_bytes(u"", ByteBuffer{'x'}));
     EXPECT_FALSE(save_text_file(u"", u"x", false));
+    // The system would end the name at the zero character and overwrite "plan".
+    write_bytes(folder_ / "plan", "drawing");
+    const std::u16string cut = path("plan") + std::u16string(1, u'\0') + u".1008.dxf";
+    EXPECT_FALSE(write_file_bytes(cut, ByteBuffer{'x'}));
+    EXPECT_FALSE(save_text_file(cut, u"x", true));
+    EXPECT_EQ(content("plan"), "drawing");
     open_retry_policy() = saved;
 }
 
