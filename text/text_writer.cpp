@@ -122,8 +122,11 @@ bool write_sjis_text(const std::u16string& path, std::u16string_view text) {
 bool save_text_file(const std::u16string& path, std::u16string_view text, bool unicode) {
     if (path.empty()) return false;
     if (!unicode && platform::active_code_page() == kCodePageShiftJis) {
-        const MultiByteResult ansi = wide_to_multibyte(kCodePageShiftJis, up_to_first_zero(text));
-        if (!ansi.used_default) {
+        const std::u16string_view kept = up_to_first_zero(text);
+        const MultiByteResult ansi = wide_to_multibyte(kCodePageShiftJis, kept);
+        // Near matches count as lost too: U+2212 would be stored as the byte pair that reads
+        // back as U+FF0D, and U+00A5 as a backslash.
+        if (!ansi.used_default && multibyte_to_wide(kCodePageShiftJis, ansi.bytes) == kept) {
             const auto* data = reinterpret_cast<const std::uint8_t*>(ansi.bytes.data());
             return store_exclusively(path, ByteView(data, ansi.bytes.size()));
         }

@@ -185,6 +185,9 @@ TEST_F(TextWriterTest, SaveTextFileOnAJapaneseSystem) {
     EXPECT_EQ(content("hangul.ini"), std::string("\xFF\xFE"
                                                  "a\0\x00\xAC",
                                                  6));
+    // Code page 932 would store a near match that reads back as another character.
+    EXPECT_TRUE(save_text_file(path("minus.ini"), u"\u2212\u00A5", false));
+    EXPECT_EQ(content("minus.ini"), std::string("\xFF\xFE\x12\x22\xA5\x00", 6));
     EXPECT_TRUE(save_text_file(path("forced.ini"), u"ab", true));
     EXPECT_EQ(content("forced.ini"), std::string("\xFF\xFE"
                                                  "a\0b\0",
