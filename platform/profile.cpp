@@ -40,13 +40,19 @@ std::string native_path(std::u16string_view path) {
 }
 
 // The whole file; empty optional when it cannot be read (a missing file gives no bytes and
-// sets `missing`).
+// sets `missing`). Only a regular file is read: opening a FIFO in the file's place would wait
+// for a writer forever, and a device may never end.
 std::optional<std::string> read_all(const std::string& path, bool& missing) {
     missing = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         missing = errno == ENOENT || errno == ENOTDIR;
         return missing ? std::optional<std::string>(std::string()) : std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
     }
     std::string bytes;
     char chunk[65536];

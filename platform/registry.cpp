@@ -84,9 +84,15 @@ std::optional<FileStamp> stamp_of(const fs::path& file) {
     return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }
 
+// Only a regular file is read: a FIFO in the file's place would block the open forever.
 bool read_whole(const fs::path& file, std::string& text) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     text.clear();
     char buffer[8192];
     ssize_t got;

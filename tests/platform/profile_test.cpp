@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -184,6 +185,16 @@ TEST(PrivateProfileWrite, TwoProcessesWritingTheSameFileLoseNothing) {
         for (int i = 0; i < kWrites; ++i)
             EXPECT_EQ(read_value(path, u"S", from_utf8(prefix + std::to_string(i))), u"v")
                 << prefix << i;
+}
+
+TEST(PrivateProfileWrite, AFifoInTheFilesPlaceIsNeitherWaitedOnNorReplaced) {
+    const auto file = fresh_folder("profile") / "fifo.ini";
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    const auto path = wide_path(file);
+    EXPECT_EQ(read_value(path, u"S", u"k"), u"<none>");
+    EXPECT_EQ(GetPrivateProfileIntW(u"S", u"k", 3, path), 3u);
+    EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"v", path));
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
 }
 
 TEST(PrivateProfileRewrite, ReplacesBytesOrLeavesTheFileAlone) {

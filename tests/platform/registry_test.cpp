@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,6 +155,14 @@ TEST_F(RegistryTest, FileIsReadableTextAndSurvivesReopening) {
     // Another program (simulated by a fresh read of the file) sees the same tree.
     const RegNode tree = parse_registry_text(text);
     EXPECT_EQ(format_registry_text(tree), text);
+}
+
+TEST_F(RegistryTest, AFifoInTheFilesPlaceIsNeitherWaitedOnNorReplaced) {
+    ASSERT_EQ(::mkfifo(file_.c_str(), 0600), 0);
+    HKEY key = HKEY::none;
+    EXPECT_NE(reg_open_key(HKEY_CURRENT_USER, u"Software", KEY_READ, &key), RegError::success);
+    EXPECT_NE(reg_create_key(HKEY_CURRENT_USER, u"Software", KEY_WRITE, &key), RegError::success);
+    EXPECT_TRUE(std::filesystem::is_fifo(file_));
 }
 
 TEST(RegistryText, UnusualValuesKeepTheirExactBytes) {
