@@ -13,6 +13,7 @@
 
 #include "platform/codepage.h"
 #include "platform/profile_document.h"
+#include "platform/registry_tree.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -25,15 +26,6 @@ struct ProfileText {
     FileEncoding encoding = FileEncoding::cp932;
     std::u16string text;
 };
-
-char16_t fold(char16_t c) {
-    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;  // Greek
-    if (c >= 0x410 && c <= 0x42F) return c + 0x20;                // Cyrillic
-    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-    if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;  // full-width Latin
-    return c;
-}
 
 std::string native_path(std::u16string_view path) {
     return to_utf8(path);
@@ -261,11 +253,10 @@ std::u16string_view without_trailing_blanks(std::u16string_view text) {
 
 }  // namespace
 
+// Section and key names compare as registry key names do: every letter upper-cased, not only
+// those of a few scripts.
 bool profile_names_equal(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
+    return same_reg_name(a, b);
 }
 
 std::uint32_t GetPrivateProfileStringW(ProfileName section, ProfileName key,

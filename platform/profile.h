@@ -59,8 +59,8 @@ bool rewrite_profile_file(
 // neither found nor created.
 bool create_profile_file(std::u16string_view path, const std::function<std::string()>& content);
 
-// Case-insensitive comparison of section and key names (ASCII, Latin-1, Greek, Cyrillic and
-// full-width Latin letters fold to lower case).
+// Case-insensitive comparison of section and key names: letters of every script match their
+// other case.
 bool profile_names_equal(std::u16string_view a, std::u16string_view b);
 
 }  // namespace vermark

@@ -212,6 +212,7 @@ TEST(PrivateProfileRewrite, ReplacesBytesOrLeavesTheFileAlone) {
 TEST(ProfileNames, FoldCaseBeyondAscii) {
     EXPECT_TRUE(profile_names_equal(u"Position\\Dialog", u"POSITION\\dialog"));
     EXPECT_TRUE(profile_names_equal(u"ÄÖ ＡＢ", u"äö ａｂ"));
+    EXPECT_TRUE(profile_names_equal(u"ĀŁŸ Ά Ѣ Ạ", u"āłÿ ά ѣ ạ"));
     EXPECT_FALSE(profile_names_equal(u"a", u"ab"));
     EXPECT_FALSE(profile_names_equal(u"a_", u"a-"));
 }
