@@ -72,7 +72,7 @@ std::vector<ProfileDocument::Range> ProfileDocument::sections_named(
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (parse_line(lines_[i].text).kind != LineKind::section) continue;
         if (!ranges.empty() && ranges.back().last == lines_.size()) ranges.back().last = i;
-        if (profile_names_equal(parse_line(lines_[i].text).name, section))
+        if (profile_names_equal(parse_line(lines_[i].text).name, trim(section)))
             ranges.push_back({i, i + 1, lines_.size()});
     }
     return ranges;
@@ -82,7 +82,7 @@ std::optional<std::size_t> ProfileDocument::find_key(const Range& range,
                                                      std::u16string_view key) const {
     for (std::size_t i = range.first; i < range.last; ++i) {
         const ParsedLine parsed = parse_line(lines_[i].text);
-        if (parsed.kind == LineKind::key && profile_names_equal(parsed.name, key)) return i;
+        if (parsed.kind == LineKind::key && profile_names_equal(parsed.name, trim(key))) return i;
     }
     return std::nullopt;
 }
@@ -128,6 +128,9 @@ void ProfileDocument::insert_line(std::size_t at, std::u16string text) {
 
 bool ProfileDocument::set_value(std::u16string_view section, std::u16string_view key,
                                 std::u16string_view value) {
+    // Names are kept as they are read back: without surrounding blanks.
+    section = trim(section);
+    key = trim(key);
     const std::vector<Range> ranges = sections_named(section);
     for (const Range& range : ranges) {
         if (auto line = find_key(range, key)) {

@@ -1,6 +1,7 @@
 // The lines of an INI file, each with its own line end, and the edits the private-profile
 // functions make to them. Lines that an edit does not touch keep their exact text, so comments,
-// blank lines and odd spacing survive every write.
+// blank lines and odd spacing survive every write. Section and key names given to it are taken
+// without their surrounding blanks, as the file's own names are.
 #pragma once
 
 #include <optional>

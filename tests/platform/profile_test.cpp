@@ -107,7 +107,9 @@ TEST(PrivateProfileWrite, EditsKeepEveryOtherByte) {
     write_bytes(file, ";comment\r\n[A]\r\n  key = old \r\nkeep=1\r\n\r\n[B]\nx=1\n; tail");
     const auto path = wide_path(file);
     ASSERT_TRUE(WritePrivateProfileStringW(u"a", u"KEY", u"new", path));
-    ASSERT_TRUE(WritePrivateProfileStringW(u"A", u"added", u"2", path));
+    // Names are matched and written without surrounding blanks, so a repeated write replaces.
+    ASSERT_TRUE(WritePrivateProfileStringW(u" A ", u"\tadded ", u"1", path));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"A ", u" added", u"2", path));
     ASSERT_TRUE(WritePrivateProfileStringW(u"C", u"z", u"3", path));
     EXPECT_EQ(read_bytes(file),
               ";comment\r\n[A]\r\nkey=new\r\nkeep=1\r\nadded=2\r\n\r\n[B]\nx=1\n; tail\r\n"
