@@ -124,11 +124,16 @@ bool copy_file_contents(std::u16string_view source, std::u16string_view target) 
     if (::stat(native(target).c_str(), &out_info) == 0 && out_info.st_dev == in_info.st_dev &&
         out_info.st_ino == in_info.st_ino)
         return false;
+    // Nor is anything but a regular file written: a FIFO without a reader would block the open.
     Descriptor out(retry_interrupted([&] {
-        return ::open(native(target).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+        return ::open(native(target).c_str(),
+                      O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY,
                       in_info.st_mode & 07777);
     }));
-    if (out.get() < 0) return false;
+    if (out.get() < 0 || ::fstat(out.get(), &out_info) != 0 || !S_ISREG(out_info.st_mode) ||
+        ::ftruncate(out.get(), 0) != 0)
+        return false;
+    ::fcntl(out.get(), F_SETFL, ::fcntl(out.get(), F_GETFL) & ~O_NONBLOCK);
     std::vector<std::uint8_t> buffer(1 << 16);
     std::uint64_t copied = 0;
     for (;;) {

@@ -53,6 +53,7 @@ TEST(CopyFileContents, CopiesRegularFilesOnly) {
     EXPECT_FALSE(copy_file_contents(u(folder / "a"), u(folder / "a"))) << "would empty the source";
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
     EXPECT_FALSE(copy_file_contents(u(folder / "pipe"), u(folder / "c"))) << "no writer: no wait";
+    EXPECT_FALSE(copy_file_contents(u(folder / "a"), u(folder / "pipe"))) << "no reader: no wait";
     EXPECT_FALSE(copy_file_contents(u"/dev/zero", u(folder / "d"))) << "endless source";
     EXPECT_FALSE(copy_file_contents(u(folder), u(folder / "e")));
 }
