@@ -45,10 +45,10 @@ class StampVisitor : public DxfTextVisitor {
         odd_ = true;
         odd_byte_ = byte;
     }
+    // Reading goes on after a failed create or write: a drawing that is skipped anyway (a
+    // version further on, no HEADER section) is reported as skipped, not as a failure.
     bool wants_more() const override {
-        if (create_error_ != 0) return false;
-        if (finders_.acadver_found()) return !finders_.window_full();
-        return out_.error() == 0;
+        return !finders_.acadver_found() || !finders_.window_full();
     }
 
     // After the last chunk: the group when it goes at the very end, then a UTF-16 odd byte.
@@ -90,7 +90,7 @@ class StampVisitor : public DxfTextVisitor {
     void take(const Unit* units, std::size_t count) {
         finders_.units(units, count);
         // Once "$ACADVER" is seen nothing will be kept: stop writing.
-        if (finders_.acadver_found() || create_error_ != 0) return;
+        if (finders_.acadver_found() || create_error_ != 0 || out_.error() != 0) return;
         const bool due =
             finders_.header_found() && !inserted_ && finders_.insert_at() <= units_seen_ + count;
         if (!due) {
@@ -217,15 +217,8 @@ StampResult stamp_dxf(const std::u16string& path) {
     StampVisitor visitor(staged, path, result.output_path);
     const ReadOutcome read = read_dxf_text(path, visitor);
     if (!read.opened || !read.complete) return failed(result, read_failure_text(read));
-    if (visitor.create_error() != 0) {
-        return failed(result, u"cannot create a file beside " + result.output_path + u": " +
-                                  error_text(visitor.create_error()));
-    }
     visitor.finish();
 
-    if (staged.error() != 0) {
-        return failed(result, write_failure_text(staged.error(), result.output_path));
-    }
     const TextFinders& finders = visitor.finders();
     if (finders.acadver_found()) {
         const RecordedVersion recorded = finders.version(visitor.byte_text_code());
@@ -233,7 +226,17 @@ StampResult stamp_dxf(const std::u16string& path) {
         return refused(result, DxfRefusal::version_recorded,
                        version_refusal_text(recorded.version));
     }
-    if (!finders.header_found() || !visitor.inserted()) {
+    if (!finders.header_found()) {
+        return refused(result, DxfRefusal::no_header_section, no_header_text());
+    }
+    if (visitor.create_error() != 0) {
+        return failed(result, u"cannot create a file beside " + result.output_path + u": " +
+                                  error_text(visitor.create_error()));
+    }
+    if (staged.error() != 0) {
+        return failed(result, write_failure_text(staged.error(), result.output_path));
+    }
+    if (!visitor.inserted()) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
     }
     if (const int error = staged.commit(); error != 0) {

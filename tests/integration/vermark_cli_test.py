@@ -288,6 +288,27 @@ class CommandLine(Sandbox):
         self.assertEqual((self.work / "big.1008.dxf").read_bytes(), b"the earlier copy")
         self.assertEqual(self.files(), ["big.1008.dxf", "big.dxf"])
 
+    def test_where_no_copy_can_be_made_only_stampable_drawings_fail(self):
+        # No descriptor left for the temporary copy: it cannot be created, as in a read-only
+        # folder (which would not stop root, who runs these tests).
+        self.plan()
+        self.put("has.dxf", text_without_acadver(drawing("R12")).replace(
+            "HEADER\n", "HEADER\n  9\n$ACADVER\n  1\nAC1009\n", 1).encode("ascii"))
+        self.put("notes.dxf", b"999\nno sections here\n  0\nEOF\n")
+
+        def no_spare_descriptor():
+            resource.setrlimit(resource.RLIMIT_NOFILE, (4, 4))
+
+        for name, status, out in (("has.dxf", 0, "skipped\thas.dxf: already AC1009\n"),
+                                  ("notes.dxf", 0, "skipped\tnotes.dxf: no HEADER section\n"),
+                                  ("plan.dxf", 1, "")):
+            with self.subTest(name=name):
+                result = self.vermark("stamp", name, preexec_fn=no_spare_descriptor)
+                self.assertEqual((result.returncode, result.stdout), (status, out))
+        self.assertEqual(result.stderr, "vermark: plan.dxf: cannot create a file beside "
+                                        "plan.1008.dxf: Too many open files\n")
+        self.assertEqual(self.files(), ["has.dxf", "notes.dxf", "plan.dxf"])
+
 
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0], *sys.argv[1:]], verbosity=2)
