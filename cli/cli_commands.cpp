@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "cli/copy_guard.h"
 #include "dxf/dxf_stamp.h"
 #include "platform/wide.h"
 
@@ -66,8 +67,13 @@ int run_inspect(const std::vector<Target>& targets, Reporter& reporter) {
 }
 
 int run_stamp(const std::vector<Target>& targets, Reporter& reporter) {
-    return for_each_target("stamp", targets, reporter, [](const Target& target, bool&) {
+    CopyGuard guard(targets);
+    return for_each_target("stamp", targets, reporter, [&guard](const Target& target, bool&) {
+        if (std::string conflict = guard.conflict(target.path); !conflict.empty()) {
+            return error_report("stamp", target, std::move(conflict));
+        }
         const StampResult result = stamp_dxf(from_utf8(target.path));
+        guard.note(target.path, result);
         FileReport report;
         report.command = "stamp";
         report.path = target.path;

@@ -17,7 +17,8 @@ inline constexpr int kExitUsage = 2;
 // stamped and why not. 1 when a file could not be read.
 int run_inspect(const std::vector<Target>& targets, Reporter& reporter);
 
-// Writes the stamped copies. 1 when a file failed; files that are not eligible are skipped.
+// Writes the stamped copies. 1 when a file failed; files that are not eligible are skipped. A
+// copy that would replace another input of the run, or another input's copy, is a failure.
 int run_stamp(const std::vector<Target>& targets, Reporter& reporter);
 
 // 1 when a file lacks $ACADVER anywhere in its text, or cannot be read.

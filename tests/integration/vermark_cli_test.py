@@ -240,6 +240,26 @@ class CommandLine(Sandbox):
         for copy in ("a/one.1008.dxf", "a/b/TWO.1008.dxf"):
             self.assertEqual(self.vermark("check", copy).returncode, 0)
 
+    def test_a_copy_never_replaces_another_input(self):
+        self.plan()
+        own = self.plan("plan.1008.dxf", text_without_acadver(drawing("R12", title="Own")))
+        before = own.read_bytes()
+        result = self.vermark("stamp", "plan.dxf", "plan.1008.dxf")
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stderr, "vermark: plan.dxf: the copy plan.1008.dxf would "
+                                        "replace an input without $ACADVER\n")
+        self.assertEqual(own.read_bytes(), before)
+
+        self.plan("b/two.DXF")
+        self.plan("b/two.dxf")
+        result = self.vermark("stamp", "-r", "b")
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stderr, "vermark: b/two.dxf: the copy b/two.1008.dxf was "
+                                        "already written from b/two.DXF\n")
+        # A copy from an earlier run records its version and is replaced as usual.
+        again = self.vermark("stamp", "b/two.DXF", "b/two.1008.dxf")
+        self.assertEqual((again.returncode, again.stderr), (0, ""))
+
     def test_inspect_json_and_quiet(self):
         self.plan()
         result = self.vermark("inspect", "--json", "plan.dxf")
