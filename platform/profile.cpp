@@ -149,14 +149,18 @@ bool write_fully(int fd, std::string_view bytes) {
 
 // Writes a complete copy beside the file and renames it over the file, keeping its mode. The
 // copy reaches the disk before the rename, so a crash leaves either the old or the new file.
+// A file its owner may not write is read-only and stays as it is: the rename would otherwise
+// change it behind its mode's back.
 bool replace_file(const std::string& path, std::string_view bytes) {
+    struct stat old {};
+    const bool existed = ::stat(path.c_str(), &old) == 0;
+    if (existed && (old.st_mode & S_IWUSR) == 0) return false;
     static std::atomic<unsigned> counter{0};
     const std::string temp =
         path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    if (existed) ::fchmod(fd, old.st_mode & 07777);
     const bool written = write_fully(fd, bytes) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {

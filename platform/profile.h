@@ -9,7 +9,8 @@
 // Writes never leave a damaged file: each one re-reads the file under an exclusive lock on a side
 // file (path + ".lock"), edits its lines (all other lines keep their bytes), writes a complete
 // temporary copy and renames it over the file. Two programs writing the same file therefore
-// never lose each other's values, and readers always see a whole file.
+// never lose each other's values, and readers always see a whole file. A file its owner may not
+// write is read-only: writes to it fail and leave it alone.
 #pragma once
 
 #include <cstdint>

@@ -189,6 +189,16 @@ TEST(PrivateProfileWrite, TwoProcessesWritingTheSameFileLoseNothing) {
                 << prefix << i;
 }
 
+TEST(PrivateProfileWrite, AReadOnlyFileIsLeftAlone) {
+    const auto file = fresh_folder("profile") / "fixed.ini";
+    write_bytes(file, "[S]\r\nk=1\r\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+    EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"2", wide_path(file)));
+    EXPECT_EQ(read_bytes(file), "[S]\r\nk=1\r\n");
+}
+
 TEST(PrivateProfileWrite, AFifoInTheFilesPlaceIsNeitherWaitedOnNorReplaced) {
     const auto file = fresh_folder("profile") / "fifo.ini";
     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
