@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/registry_tree.h"
+#include "platform/special_folders.h"
+#include "platform/wide.h"
 
 namespace vermark {
 
@@ -70,7 +72,12 @@ fs::path default_file() {
     if (fs::path home = env_folder("VERMARK_HOME"); !home.empty())
         return home / "registry" / file_name;
     fs::path config = env_folder("XDG_CONFIG_HOME");
-    if (config.empty() || config.is_relative()) config = env_folder("HOME") / ".config";
+    if (config.empty() || config.is_relative()) {
+        // Never a path relative to the current folder, even without HOME.
+        const std::u16string home = platform::home_folder();
+        if (home.empty()) return {};
+        config = fs::path(to_utf8(home)) / ".config";
+    }
     return config / "vermark" / file_name;
 }
 
@@ -134,6 +141,7 @@ bool write_all(int fd, const std::string& text) {
 // Replaces the file by a complete new copy: readers see the old or the new file, never a part.
 bool save(State& s, const RegNode& tree) {
     const fs::path file = current_file(s);
+    if (file.empty()) return false;
     const fs::path temp = file.string() + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
@@ -153,6 +161,7 @@ bool save(State& s, const RegNode& tree) {
 class WriteLock {
   public:
     explicit WriteLock(const fs::path& file) {
+        if (file.empty()) return;  // no place for the registry: the save fails
         // A folder made here is private; an existing one keeps its permissions.
         std::error_code ignored;
         if (fs::create_directories(file.parent_path(), ignored))

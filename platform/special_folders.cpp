@@ -10,11 +10,8 @@ namespace {
 std::u16string user_data_folder() {
     std::u16string data = environment_variable("XDG_DATA_HOME");
     if (!data.empty() && data.front() == u'/') return data;
-    std::u16string home = environment_variable("HOME");
-    // Without HOME (services, cron) the account's own home; never the current folder.
-    if (home.empty() || home.front() != u'/') home = account_home();
-    if (home.empty() || home.front() != u'/') return {};
-    while (home.size() > 1 && home.back() == u'/') home.pop_back();
+    const std::u16string home = home_folder();
+    if (home.empty()) return {};
     return (home == u"/" ? std::u16string() : home) + u"/.local/share";
 }
 
@@ -25,6 +22,15 @@ std::u16string system_place(std::u16string_view absolute) {
 }
 
 }  // namespace
+
+std::u16string home_folder() {
+    std::u16string home = environment_variable("HOME");
+    // Without HOME (services, cron) the account's own home; never the current folder.
+    if (home.empty() || home.front() != u'/') home = account_home();
+    if (home.empty() || home.front() != u'/') return {};
+    while (home.size() > 1 && home.back() == u'/') home.pop_back();
+    return home;
+}
 
 std::u16string special_folder_path(int csidl) {
     switch (csidl & ~CSIDL_FLAG_CREATE) {

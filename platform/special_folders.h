@@ -26,6 +26,10 @@ inline constexpr int CSIDL_FLAG_CREATE = 0x8000;
 
 namespace platform {
 
+// The user's home folder, absolute and without a trailing separator: HOME, else the account's
+// home; empty when neither is an absolute path.
+std::u16string home_folder();
+
 // The folder for an identifier (the create flag masked off), without a trailing separator;
 // empty for an identifier this system has no place for, or when no home folder is known.
 std::u16string special_folder_path(int csidl);

@@ -8,6 +8,7 @@
 #include "platform/acp.h"
 #include "platform/env.h"
 #include "platform/process.h"
+#include "platform/registry.h"
 #include "platform/special_folders.h"
 #include "platform/wide.h"
 #include "support/sandbox.h"
@@ -98,6 +99,10 @@ TEST(SpecialFolderMapping, WithoutHomeTheAccountsHomeNotTheCurrentFolder) {
     }
     env.set("HOME", std::nullopt);
     EXPECT_EQ(special_folder_path(CSIDL_COMMON_DOCUMENTS).front(), u'/');
+    env.set("XDG_CONFIG_HOME", std::nullopt);
+    EXPECT_EQ(registry_file(), std::filesystem::path(to_utf8(home)) / ".config" / "vermark" /
+                                   "HKEY_CURRENT_USER.reg")
+        << "the registry stays in the account's home too";
 }
 
 }  // namespace
