@@ -10,6 +10,11 @@ void TextFinders::units(const std::uint8_t* units, std::size_t count) {
     acadver8_.feed(units, count);
 }
 
+void TextFinders::plain_units(const std::uint8_t* units, std::size_t count) {
+    if (!header8_.found()) header8_.feed(units, count);
+    acadver8_.feed_without_dollar(units, count);
+}
+
 void TextFinders::units(const char16_t* units, std::size_t count) {
     wide_ = true;
     if (!header16_.found()) header16_.feed(units, count);

@@ -14,6 +14,8 @@ class TextFinders {
   public:
     void units(const std::uint8_t* units, std::size_t count);
     void units(const char16_t* units, std::size_t count);
+    // As units(), for bytes that is_plain_ascii() found to hold no '$'.
+    void plain_units(const std::uint8_t* units, std::size_t count);
     void finish();
 
     bool header_found() const;

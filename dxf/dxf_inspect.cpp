@@ -7,6 +7,7 @@
 #include "dxf/dxf_refusal.h"
 #include "dxf/dxf_source.h"
 #include "dxf/dxf_stamp.h"
+#include "dxf/plain_bytes.h"
 #include "text/text_reader.h"
 
 namespace vermark {
@@ -17,12 +18,23 @@ class InspectVisitor : public DxfTextVisitor {
   public:
     explicit InspectVisitor(bool search_whole_text) : whole_(search_whole_text) {}
 
-    void start(const ByteOrderMark&, DxfLayout) override {}
+    void start(const ByteOrderMark&, DxfLayout layout) override {
+        byte_units_ = layout == DxfLayout::bytes || layout == DxfLayout::utf8_marked;
+    }
     void raw(ByteView bytes) override {
-        if (!detector_.decided()) detector_.feed(bytes);
+        // Past the first piece (whose first four bytes the mark test needs), a plain piece tells
+        // the guess no more than its first byte does, and holds no "$ACADVER".
+        const bool worth_a_sweep = !detector_.decided() || (whole_ && byte_units_);
+        plain_ = pieces_++ > 0 && worth_a_sweep && is_plain_ascii(bytes);
+        if (!detector_.decided()) detector_.feed(plain_ ? bytes.first(1) : bytes);
     }
     void units(const std::uint8_t* units, std::size_t count) override {
-        if (whole_) finders_.units(units, count);
+        if (!whole_) return;
+        if (plain_) {
+            finders_.plain_units(units, count);
+        } else {
+            finders_.units(units, count);
+        }
     }
     void units(const char16_t* units, std::size_t count) override {
         if (whole_) finders_.units(units, count);
@@ -40,6 +52,9 @@ class InspectVisitor : public DxfTextVisitor {
 
   private:
     bool whole_;
+    bool byte_units_ = true;
+    std::size_t pieces_ = 0;
+    bool plain_ = false;  // the current piece is plain ASCII without '$'
     EncodingDetector detector_;
     TextFinders finders_;
 };

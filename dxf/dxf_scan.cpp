@@ -164,6 +164,15 @@ void AcadverFinder<Unit>::feed(const Unit* units, std::size_t count) {
 }
 
 template <class Unit>
+void AcadverFinder<Unit>::feed_without_dollar(const Unit* units, std::size_t count) {
+    if (found_ || partial_ > 0) {
+        feed(units, count);
+    } else {
+        position_ += count;
+    }
+}
+
+template <class Unit>
 void AcadverFinder<Unit>::take_window(const Unit* from, const Unit* end) {
     const std::size_t room = window_size_ - std::min(window_size_, window_.size());
     const std::size_t count = std::min(room, static_cast<std::size_t>(end - from));

@@ -59,6 +59,9 @@ class AcadverFinder {
     explicit AcadverFinder(std::size_t window = 100) : window_size_(window) {}
 
     void feed(const Unit* units, std::size_t count);
+    // As feed(), for units known to hold no '$': only a match cut short by the end of the last
+    // piece, or a window still filling, needs to look at them.
+    void feed_without_dollar(const Unit* units, std::size_t count);
 
     bool found() const { return found_; }
     // True once the window holds `window` units; also true when not found.

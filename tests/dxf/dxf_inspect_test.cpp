@@ -90,6 +90,26 @@ TEST(InspectDxf, VersionBeyondTheHeadCountsOnlyWhenTheWholeTextIsSearched) {
     EXPECT_EQ(whole.version, u"AC1009");
 }
 
+TEST(InspectDxf, PiecesAfterTheFirstChangeNothing) {
+    // Pieces of plain ASCII are passed over quickly: what reaches into them must still count.
+    constexpr std::size_t kPiece = 256 * 1024;
+    const std::string dxf = small_dxf("\n");
+    // The drawing, then a comment that fills it up to `size` bytes.
+    auto filled = [&](std::size_t size) {
+        return dxf + "999\n" + std::string(size - dxf.size() - 5, 'p') + "\n";
+    };
+    // A Shift_JIS lead byte ends the first piece; its partner starts the second.
+    const std::string sjis = filled(kPiece - 5) + "999\n\x82" + "A\n" + std::string(kPiece, 'q');
+    ASSERT_EQ(sjis[kPiece - 1], '\x82');
+    EXPECT_EQ(inspect_dxf(file_with(sjis), true).info, u"Shift_JIS");
+    // "$ACADVER" cut by the end of the first piece; the second holds no '$' of its own.
+    const std::string cut = filled(kPiece - 4) + "$ACADVER\n  1\nAC1012\n";
+    ASSERT_EQ(cut.find("$ACADVER"), kPiece - 4);
+    EXPECT_EQ(inspect_dxf(file_with(cut), true).info, u"ASCII   AC1012");
+    // A lone byte of 0x80 and above in the third piece.
+    EXPECT_EQ(inspect_dxf(file_with(filled(2 * kPiece + 10) + "\xE9\n"), true).info, u"Unknown");
+}
+
 TEST(InspectDxf, NotEligibleWithoutHeaderSection) {
     // "SECTION" and "HEADER" occur, but not as the HEADER section.
     const DxfInspection seen = inspect_dxf(

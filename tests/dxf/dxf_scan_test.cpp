@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dxf/plain_bytes.h"
 #include "dxf_fixtures.h"
 
 namespace vermark {
@@ -99,6 +100,26 @@ TEST(AcadverFinder, FindsTheFirstOccurrenceAcrossPieces) {
     }
     std::string window;
     EXPECT_EQ(find_acadver("$ACADVE $acadver ACADVER $ACADVEr", 4, &window), UINT64_MAX);
+}
+
+TEST(PlainAscii, FindsADollarOrAHighByteAnywhere) {
+    // Long enough for whole vector blocks and a tail; every position, from every start.
+    std::string text(300, 'p');
+    const auto view = [&](std::size_t from) {
+        return ByteView(reinterpret_cast<const std::uint8_t*>(text.data()) + from,
+                        text.size() - from);
+    };
+    EXPECT_TRUE(is_plain_ascii(view(0)));
+    for (const char mark : {'$', '\x80', '\xFF'}) {
+        for (std::size_t at = 0; at < text.size(); ++at) {
+            text[at] = mark;
+            for (std::size_t from : {std::size_t{0}, at / 2, at}) {
+                ASSERT_FALSE(is_plain_ascii(view(from))) << at << " " << from;
+            }
+            ASSERT_TRUE(is_plain_ascii(view(at + 1))) << at;
+            text[at] = 'p';
+        }
+    }
 }
 
 TEST(RecordedVersion, ShowsSixCharactersFromTheFirstAcAfterTheName) {
