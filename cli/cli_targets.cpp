@@ -26,24 +26,28 @@ Target file_target(std::string path) {
     return {std::move(path), std::move(error)};
 }
 
-// Regular files (or links to them) named *.dxf under `folder`, links to folders not followed.
-void walk(const std::string& folder, std::vector<Target>& targets) {
+// Regular files (or links to them) named *.dxf in `folder` and below, links to folders not
+// followed. A folder that cannot be read is reported, and the walk goes on beside it: drawings
+// left out unseen must not pass for checked.
+void walk_folder(const fs::path& folder, std::vector<std::string>& found,
+                 std::vector<Target>& unreadable) {
     std::error_code failure;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied,
-                                        failure);
-    if (failure) {
-        targets.push_back({folder, folder_error(failure)});
-        return;
-    }
-    std::vector<std::string> found;
-    for (const fs::recursive_directory_iterator end; it != end; it.increment(failure)) {
-        if (failure) break;
+    fs::directory_iterator it(folder, failure);
+    for (const fs::directory_iterator end; !failure && it != end; it.increment(failure)) {
         std::error_code ignored;
-        if (has_dxf_extension(it->path().filename().string()) && it->is_regular_file(ignored)) {
+        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+            walk_folder(it->path(), found, unreadable);
+        } else if (has_dxf_extension(it->path().filename().string()) &&
+                   it->is_regular_file(ignored)) {
             found.push_back(it->path().string());
         }
     }
-    if (failure) targets.push_back({folder, folder_error(failure)});
+    if (failure) unreadable.push_back({folder.string(), folder_error(failure)});
+}
+
+void walk(const std::string& folder, std::vector<Target>& targets) {
+    std::vector<std::string> found;
+    walk_folder(folder, found, targets);
     std::sort(found.begin(), found.end());
     for (std::string& path : found) targets.push_back(file_target(std::move(path)));
 }

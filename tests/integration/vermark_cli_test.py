@@ -198,6 +198,29 @@ class CommandLine(Sandbox):
     def plan(self, name="plan.dxf", text=None):
         return self.put(name, (text or text_without_acadver(drawing("R12"))).encode("ascii"))
 
+    def unprivileged(self):
+        """A preexec_fn that runs the program as nobody when the tests run as root, whom folder
+        permissions do not stop; None otherwise."""
+        if os.geteuid() != 0:
+            return None
+        self.dir.chmod(0o755)
+
+        def as_nobody():
+            os.setgroups([])
+            os.setgid(65534)
+            os.setuid(65534)
+        return as_nobody
+
+    def test_a_folder_that_cannot_be_read_is_an_error(self):
+        self.plan("a/one.1008.dxf", with_group(text_without_acadver(drawing("R12"))))
+        self.plan("a/locked/two.dxf")
+        (self.work / "a" / "locked").chmod(0o000)
+        result = self.vermark("check", "-r", "a", preexec_fn=self.unprivileged())
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stdout, "ok\ta/one.1008.dxf\tAC1008\n")
+        self.assertEqual(result.stderr,
+                         "vermark: a/locked: cannot read the folder: Permission denied\n")
+
     def test_usage_errors_exit_2(self):
         for args in ([], ["stamp"], ["frobnicate", "a.dxf"], ["stamp", "--force", "a.dxf"]):
             with self.subTest(args=args):
@@ -314,15 +337,7 @@ class CommandLine(Sandbox):
             "HEADER\n", "HEADER\n  9\n$ACADVER\n  1\nAC1009\n", 1).encode("ascii"))
         self.put("notes.dxf", b"999\nno sections here\n  0\nEOF\n")
         self.work.chmod(0o555)  # TemporaryDirectory clears such folders too
-        as_user = None
-        if os.geteuid() == 0:  # root writes into any folder: run as nobody
-            self.dir.chmod(0o755)
-
-            def as_user():
-                os.setgroups([])
-                os.setgid(65534)
-                os.setuid(65534)
-
+        as_user = self.unprivileged()
         for name, status, out in (("has.dxf", 0, "skipped\thas.dxf: already AC1009\n"),
                                   ("notes.dxf", 0, "skipped\tnotes.dxf: no HEADER section\n"),
                                   ("plan.dxf", 1, "")):
