@@ -1,5 +1,6 @@
 #include "dxf/dxf_refusal.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include "platform/wide.h"
@@ -11,6 +12,8 @@ std::u16string error_text(int error) {
 }
 
 std::u16string read_failure_text(const ReadOutcome& read) {
+    // Drawings are read from regular files only (see InputFile).
+    if (!read.opened && read.error == EINVAL) return u"cannot open: not a regular file";
     return (read.opened ? u"cannot read: " : u"cannot open: ") + error_text(read.error);
 }
 

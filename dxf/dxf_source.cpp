@@ -140,34 +140,6 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
     return outcome;
 }
 
-InputFile::~InputFile() {
-    if (file_) std::fclose(file_);
-}
-
-int InputFile::open(const std::u16string& path) {
-    errno = 0;
-    file_ = path.empty() ? nullptr : std::fopen(to_utf8(path).c_str(), "rb");
-    if (!file_) return errno != 0 ? errno : ENOENT;
-    // Reads go straight into the caller's chunk: no second copy through a stdio buffer.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    return 0;
-}
-
-std::size_t InputFile::read(std::uint8_t* data, std::size_t size) {
-    if (!file_ || error_ != 0) return 0;
-    std::size_t total = 0;
-    while (total < size) {
-        errno = 0;
-        const std::size_t got = std::fread(data + total, 1, size - total, file_);
-        total += got;
-        if (got == 0) {
-            if (std::ferror(file_)) error_ = errno != 0 ? errno : EIO;
-            break;
-        }
-    }
-    return total;
-}
-
 // --- WideDecoder ----------------------------------------------------------------------------
 
 void WideDecoder::decode(ByteView bytes, std::u16string& out) {

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "platform/fs.h"
 #include "text/byte_buffer.h"
 #include "text/encoding.h"
 
@@ -52,25 +52,9 @@ struct ReadOutcome {
 ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
                           std::size_t chunk_size = 256 * 1024);
 
-// A file opened for reading bytes, closed on destruction.
-class InputFile {
-  public:
-    InputFile() = default;
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    // 0 on success, else the errno value.
-    int open(const std::u16string& path);
-    // Up to `size` bytes; fewer only at the end of the file or on an error (see error()).
-    std::size_t read(std::uint8_t* data, std::size_t size);
-    // The errno value of a failed read, 0 when none failed.
-    int error() const { return error_; }
-
-  private:
-    std::FILE* file_ = nullptr;
-    int error_ = 0;
-};
+// Drawings are read from regular files only: a FIFO or a device in a drawing's place would
+// block the reader or never end.
+using InputFile = platform::ReadFile;
 
 // Decodes big-endian UTF-16 and UTF-32 chunk by chunk as whole-buffer decoding does: UTF-16 up to
 // its first zero unit (an odd last byte is the high byte of a last unit), UTF-32 as its 16-bit

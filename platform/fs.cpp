@@ -224,4 +224,43 @@ void AppendFile::close() {
     fd_ = -1;
 }
 
+ReadFile::~ReadFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int ReadFile::open(std::u16string_view path) {
+    if (path.empty()) return ENOENT;
+    const int fd = retry_interrupted(
+        [&] { return ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); });
+    if (fd < 0) return errno;
+    struct stat info {};
+    int refused = 0;
+    if (::fstat(fd, &info) != 0)
+        refused = errno;
+    else if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        refused = EINVAL;  // a folder opens and fails its first read, as with fopen
+    if (refused != 0) {
+        ::close(fd);
+        return refused;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    fd_ = fd;
+    error_ = 0;
+    return 0;
+}
+
+std::size_t ReadFile::read(std::uint8_t* data, std::size_t size) {
+    if (fd_ < 0 || error_ != 0) return 0;
+    std::size_t total = 0;
+    while (total < size) {
+        const ssize_t got =
+            retry_interrupted([&] { return ::read(fd_, data + total, size - total); });
+        if (got < 0) error_ = errno;
+        if (got <= 0) break;
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}
+
 }  // namespace vermark::platform

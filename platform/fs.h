@@ -78,4 +78,26 @@ class AppendFile {
     int fd_ = -1;
 };
 
+// A regular file opened for reading, like fopen(path, "rb") without a buffer. The open never
+// waits on a FIFO, and devices are refused, so a reader neither blocks nor reads forever.
+class ReadFile {
+  public:
+    ReadFile() = default;
+    ~ReadFile();
+    ReadFile(const ReadFile&) = delete;
+    ReadFile& operator=(const ReadFile&) = delete;
+
+    // 0 on success, else an errno value, EINVAL for a FIFO, socket or device. A folder opens
+    // and fails its first read with EISDIR.
+    int open(std::u16string_view path);
+    // Reads until `size` bytes, the end of the file or an error; the count read.
+    std::size_t read(std::uint8_t* data, std::size_t size);
+    // The errno value of a failed read, 0 when none failed.
+    int error() const { return error_; }
+
+  private:
+    int fd_ = -1;
+    int error_ = 0;
+};
+
 }  // namespace vermark::platform

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -129,6 +130,17 @@ TEST(InspectDxf, UnreadableFileIsNamedAsciiAndRefused) {
     EXPECT_EQ(seen.refusal, DxfRefusal::unreadable);
     EXPECT_EQ(seen.reason, u"cannot open: No such file or directory");
     EXPECT_TRUE(seen.head_text.empty());
+}
+
+TEST(InspectDxf, APipeIsRefusedWithoutWaiting) {
+    const fs::path folder = fresh_folder("not_files");
+    const fs::path pipe = folder / "plan.dxf";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // no writer: a blocking open would never return
+    const DxfInspection seen = inspect_dxf(wide_path(pipe));
+    EXPECT_EQ(seen.refusal, DxfRefusal::unreadable);
+    EXPECT_EQ(seen.reason, u"cannot open: not a regular file");
+    EXPECT_EQ(stamp_dxf(wide_path(pipe)).outcome, StampOutcome::failed);
+    EXPECT_FALSE(fs::exists(folder / "plan.1008.dxf"));
 }
 
 TEST(ReadHead, GivesTheFirstBytesInABufferOfTwiceTheLimitPlusTwo) {
