@@ -10,7 +10,8 @@ class QMimeData;
 
 namespace vermark {
 
-// The local files of a drop, in the order the drag source gave them. Other URLs are left out.
+// The local files of a drop, in the order the drag source gave them: file URLs without a host or
+// naming this machine. Other URLs are left out.
 std::vector<std::u16string> dropped_paths(const QMimeData& drop);
 
 // A shortcut's target, a symbolic link's target, else the path unchanged. A shortcut that cannot

@@ -7,10 +7,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QSysInfo>
 #include <filesystem>
 
 #include "app/about_dlg.h"
 #include "app/dialog_layout.h"
+#include "app/drop_intake.h"
 #include "app/qt_text.h"
 #include "diag/message_box.h"
 #include "dialog_fixture.h"
@@ -168,6 +170,17 @@ TEST_F(DialogTest, DragsAreAcceptedOnlyWithLocalFiles) {
     with_web.ignore();
     QApplication::sendEvent(&dialog, &with_web);
     EXPECT_FALSE(with_web.isAccepted());
+}
+
+TEST(DroppedPaths, FileUrlsNamingThisMachineAreLocalPathsOtherHostsAreLeftOut) {
+    QMimeData data;
+    data.setUrls({QUrl(QStringLiteral("file://localhost/tmp/a.dxf")),
+                  QUrl(QStringLiteral("file://") + QSysInfo::machineHostName() +
+                       QStringLiteral("/tmp/b%20c.dxf")),
+                  QUrl(QStringLiteral("file://elsewhere/tmp/d.dxf")),
+                  QUrl(QStringLiteral("file:///tmp/e.dxf"))});
+    EXPECT_EQ(dropped_paths(data),
+              (std::vector<std::u16string>{u"/tmp/a.dxf", u"/tmp/b c.dxf", u"/tmp/e.dxf"}));
 }
 
 TEST_F(DialogTest, DropIsTakenAsACopyNeverAsAMove) {
