@@ -91,7 +91,10 @@ CVermarkDlg::CVermarkDlg(QWidget* parent) : QDialog(parent), m_Preview(*this) {
     rerender_.setSingleShot(true);
     rerender_.setInterval(kRerenderDelayMs);
     connect(&rerender_, &QTimer::timeout, this, [this] {
-        if (!picture_path_.empty()) render_picture(picture_path_);
+        if (picture_path_.empty()) return;
+        // A large drawing is read again for the new size; show that the window is busy.
+        WaitCursor wait;
+        render_picture(picture_path_);
     });
 }
 
