@@ -160,6 +160,8 @@ void CVermarkDlg::DoDataExchange(bool save_and_validate) {
         m_Info = from_qstring(m_Edit.text());
     } else {
         m_Edit.setText(to_qstring(m_Info));
+        // Qt puts the cursor at the end; the box shows the start (the encoding name) first.
+        m_Edit.setCursorPosition(0);
     }
 }
 

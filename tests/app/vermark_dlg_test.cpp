@@ -118,6 +118,7 @@ TEST_F(DialogTest, DropOfOneFileInspectsIt) {
 
     EXPECT_EQ(dialog.m_Info, u"ASCII");
     EXPECT_EQ(dialog.m_Edit.text(), QStringLiteral("ASCII"));
+    EXPECT_EQ(dialog.m_Edit.cursorPosition(), 0) << "a narrow box shows the encoding name";
     EXPECT_TRUE(dialog.m_Add.isEnabled());
     EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
     EXPECT_EQ(dialog.m_TextCode, 65);
