@@ -91,7 +91,9 @@ CVermarkDlg::CVermarkDlg(QWidget* parent) : QDialog(parent), m_Preview(*this) {
     rerender_.setSingleShot(true);
     rerender_.setInterval(kRerenderDelayMs);
     connect(&rerender_, &QTimer::timeout, this, [this] {
-        if (picture_path_.empty()) return;
+        // Nothing loaded yet: the pane shows no picture. The empty path (a broken shortcut) has
+        // its cleared picture, which must cover the new size too.
+        if (m_Preview.picture().isNull()) return;
         // A large drawing is read again for the new size; show that the window is busy.
         WaitCursor wait;
         render_picture(picture_path_);
@@ -223,7 +225,7 @@ void CVermarkDlg::OnSize(int, int, int) {
     layout_controls();
     m_Preview.hide();
     m_Preview.show();
-    if (!picture_path_.empty()) rerender_.start();
+    if (!m_Preview.picture().isNull()) rerender_.start();
 }
 
 void CVermarkDlg::layout_controls() {

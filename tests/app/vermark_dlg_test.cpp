@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSysInfo>
+#include <QThread>
 #include <filesystem>
 
 #include "app/about_dlg.h"
@@ -256,6 +258,17 @@ TEST_F(DialogTest, SymbolicLinkLoadsItsTarget) {
     EXPECT_EQ(dialog.m_DxfPath, wide(folder / "real" / "plan.dxf"));
 }
 
+// Runs the event loop until `done` holds, for two seconds at most.
+template <class Done>
+void run_events_until(Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 2000) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
+
 TEST_F(DialogTest, BrokenShortcutLoadsTheEmptyPath) {
     const auto folder = fresh_folder("drop_broken_shortcut");
     write_bytes(folder / "plan.dxf", dxf_without_version());
@@ -269,6 +282,12 @@ TEST_F(DialogTest, BrokenShortcutLoadsTheEmptyPath) {
     EXPECT_FALSE(dialog.m_Add.isEnabled());
     EXPECT_TRUE(dialog.m_DxfPath.empty());
     EXPECT_TRUE(dialog.m_Text.empty());
+
+    // The cleared pane stays cleared over its whole area when the window grows.
+    dialog.show();
+    dialog.resize(dialog.size() + QSize(120, 90));
+    run_events_until([&] { return dialog.m_Preview.picture().size() == dialog.m_Preview.size(); });
+    EXPECT_EQ(dialog.m_Preview.picture().size(), dialog.m_Preview.size());
 }
 
 TEST_F(DialogTest, ButtonWritesTheStampedCopyAndShowsIt) {
