@@ -2,6 +2,7 @@
 
 #include <emf2svg.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/isolated.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -17,6 +19,7 @@ namespace {
 constexpr std::size_t kHeaderBytes = 100;
 constexpr std::uint32_t kHeaderRecord = 1;
 constexpr std::uint32_t kSignature = 0x464D4520;  // " EMF"
+constexpr std::chrono::seconds kConversionLimit{10};
 
 std::uint32_t u32_at(const std::vector<char>& bytes, std::size_t pos) {
     auto b = [&](std::size_t i) { return std::uint32_t(std::uint8_t(bytes[pos + i])); };
@@ -37,6 +40,20 @@ std::optional<std::vector<char>> read_prefix(const std::u16string& path, std::si
     return bytes;
 }
 
+std::optional<std::string> convert_to_svg(std::vector<char>& bytes) {
+    char empty_namespace[] = "";
+    generatorOptions options{};
+    options.nameSpace = empty_namespace;
+    options.emfplus = true;
+    options.svgDelimiter = true;
+    char* out = nullptr;
+    std::size_t out_length = 0;
+    const int ok = emf2svg(bytes.data(), bytes.size(), &out, &out_length, &options);
+    std::unique_ptr<char, decltype(&std::free)> owned(out, &std::free);
+    if (ok != 1 || !out || out_length == 0) return std::nullopt;
+    return std::string(out, out_length);
+}
+
 }  // namespace
 
 std::optional<EmfBounds> read_emf_bounds(const std::u16string& path) {
@@ -52,17 +69,9 @@ std::optional<std::string> emf_to_svg(const std::u16string& path, std::size_t ma
     if (!read_emf_bounds(path)) return std::nullopt;
     auto bytes = read_prefix(path, max_bytes, true);
     if (!bytes || bytes->empty()) return std::nullopt;
-    char empty_namespace[] = "";
-    generatorOptions options{};
-    options.nameSpace = empty_namespace;
-    options.emfplus = true;
-    options.svgDelimiter = true;
-    char* out = nullptr;
-    std::size_t out_length = 0;
-    const int ok = emf2svg(bytes->data(), bytes->size(), &out, &out_length, &options);
-    std::unique_ptr<char, decltype(&std::free)> owned(out, &std::free);
-    if (ok != 1 || !out || out_length == 0) return std::nullopt;
-    return std::string(out, out_length);
+    // The converter trusts the records' sizes and offsets: a damaged metafile may make it read
+    // past its buffer or loop. It runs in a child process, so that costs only the picture.
+    return platform::run_isolated([&] { return convert_to_svg(*bytes); }, kConversionLimit);
 }
 
 }  // namespace vermark
