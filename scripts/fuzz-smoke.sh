@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A short libFuzzer run over the text layer (encoding detection, mark removal, decoding, the
-# declaration reader), in its own clang build folder. FUZZ_SECONDS sets the length (default 30).
+# Short libFuzzer runs, in their own clang build folder: the text layer (encoding detection, mark
+# removal, decoding, the declaration reader) for FUZZ_SECONDS (default 30), then the drawing reader
+# and the HEADER section finder for half as long, seeded with the sample drawings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,7 +13,7 @@ fi
 seconds=${FUZZ_SECONDS:-30}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DVERMARK_FUZZ=ON -DVERMARK_BUILD_GUI=OFF -DVERMARK_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target fuzz_text
+cmake --build build-fuzz -j "$(nproc)" --target fuzz_text fuzz_dxf
 
 # A few seeds: each mark, Shift_JIS, UTF-8, an XML declaration, a DXF header.
 corpus=build-fuzz/fuzz-corpus
@@ -27,3 +28,9 @@ printf '<?xml version="1.0" encoding="utf-8"?>\r\n<a>\xe3\x81\x82</a>' >"$corpus
 
 build-fuzz/tests/fuzz/fuzz_text -max_total_time="$seconds" -max_len=4096 -timeout=10 \
   -print_final_stats=1 "$corpus" 2>&1 | tail -n 15
+
+dxf_corpus=build-fuzz/fuzz-corpus-dxf
+mkdir -p "$dxf_corpus"
+cp samples/*.dxf "$dxf_corpus/"
+build-fuzz/tests/fuzz/fuzz_dxf -max_total_time="$((seconds / 2))" -max_len=8192 -timeout=10 \
+  -print_final_stats=1 "$dxf_corpus" 2>&1 | tail -n 6
