@@ -250,10 +250,16 @@ int start_program(const std::string& path, const LaunchRequest& r,
     return spawn(program, command, r.show == kShowHide, directory);
 }
 
+// A relative name beginning with '-' would be read as an option by the opener or by the
+// interpreter of a script: "./-x.sh" names the same file and is no option.
+std::string as_operand(std::string path) {
+    return !path.empty() && path.front() == '-' ? "./" + path : path;
+}
+
 int launch_file(const LaunchRequest& r) {
     const std::optional<std::string> directory =
         r.directory ? std::optional<std::string>(to_utf8(*r.directory)) : std::nullopt;
-    const std::string path = resolve(to_utf8(r.file), directory);
+    const std::string path = as_operand(resolve(to_utf8(r.file), directory));
     const auto st = status_of(path);
     if (!st) {
         if (errno == EACCES) return launch::kAccessDenied;

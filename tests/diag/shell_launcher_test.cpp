@@ -95,6 +95,19 @@ TEST_F(ShellLauncherTest, ScriptsWithoutExecutePermissionRunThroughTheirInterpre
     EXPECT_EQ(wait_for_file(folder / "second.txt"), "two\n");
 }
 
+TEST_F(ShellLauncherTest, RelativeScriptNamedLikeAnOptionStillRuns) {
+    write_script(folder / "-x.sh", "printf '%s\\n' \"$1\" > \"$2\"\n", false);
+    const fs::path here = fs::current_path();
+    fs::current_path(folder);
+    ShellLauncher launcher;
+    launcher.set_file(u"-x.sh");
+    launcher.set_parameters(u"ran " + wide(folder / "dash.txt"));
+    const bool started = launcher.execute();
+    fs::current_path(here);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(wait_for_file(folder / "dash.txt"), "ran\n");
+}
+
 TEST_F(ShellLauncherTest, WithoutAFileTheParametersAreLaunched) {
     const fs::path script = write_script(
         folder / "noargs.sh", "#!/bin/sh\necho ran > \"" + (folder / "ran.txt").string() + "\"\n");
