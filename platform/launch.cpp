@@ -241,6 +241,8 @@ int start_program(const std::string& path, const LaunchRequest& r,
                   const std::optional<std::string>& directory) {
     std::vector<std::string> arguments = arguments_of(r);
     if (is_executable_file(path)) return spawn(path, arguments, r.show == kShowHide, directory);
+    // The interpreter would start and only then fail to read the script.
+    if (::access(path.c_str(), R_OK) != 0) return launch::kAccessDenied;
     std::vector<std::string> command =
         interpreter_of(path).value_or(std::vector<std::string>{"/bin/sh"});
     command.push_back(path);

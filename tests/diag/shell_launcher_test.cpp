@@ -202,6 +202,16 @@ TEST_F(ShellLauncherTest, UnreadableDocumentIsAccessDenied) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].substr(0, 58),
               u"The operating system denied access to the specified file.\n");
+
+    // A script run through its interpreter: refused before the interpreter starts.
+    write_script(folder / "secret.sh", "true\n", false);
+    fs::permissions(folder / "secret.sh", fs::perms::none);
+    ShellLauncher script;
+    script.set_file(wide(folder / "secret.sh"));
+    EXPECT_FALSE(script.execute());
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].substr(0, 58),
+              u"The operating system denied access to the specified file.\n");
 }
 
 // Launch values without launching: the texts the user sees for each.
