@@ -272,8 +272,9 @@ int launch_file(const LaunchRequest& r) {
         return verb_is(r, {u"open", u"explore"}) ? open_with_desktop(path, r)
                                                  : launch::kNoAssociation;
     }
-    const bool script =
-        !is_executable_file(path) && (interpreter_of(path) || has_shell_extension(path));
+    // Only a regular file can be a script: reading a FIFO's first line would wait for a writer.
+    const bool script = S_ISREG(st->st_mode) && !is_executable_file(path) &&
+                        (interpreter_of(path) || has_shell_extension(path));
     if (is_executable_file(path) || script) {
         return verb_is(r, {u"open", u"runas"}) ? start_program(path, r, directory)
                                                : launch::kNoAssociation;

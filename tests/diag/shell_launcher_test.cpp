@@ -169,6 +169,14 @@ TEST_F(ShellLauncherTest, DocumentsFoldersAndAddressesGoToTheOpener) {
     ShellLauncher explorer;
     ASSERT_TRUE(explorer.open_in_explorer(wide(folder)));
     EXPECT_EQ(wait_for_file(opened), folder.string() + "\n");
+    fs::remove(opened);
+
+    // A FIFO is no script: it is handed on without being read (a read would wait for a writer).
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    ShellLauncher pipe;
+    pipe.set_file(wide(folder / "pipe"));
+    ASSERT_TRUE(pipe.execute());
+    EXPECT_EQ(wait_for_file(opened), (folder / "pipe").string() + "\n");
     EXPECT_TRUE(boxes.empty());
 }
 
