@@ -105,10 +105,11 @@ std::vector<NetworkMount> network_mounts(const std::string& mounts_file) {
 
 std::optional<std::u16string> network_name_of(std::u16string_view path,
                                               const std::vector<NetworkMount>& mounts) {
+    // Of two mounts on the same point the later one hides the earlier, as in the table.
     const NetworkMount* deepest = nullptr;
     for (const NetworkMount& mount : mounts) {
         if (lies_under(path, mount.mount_point) &&
-            (deepest == nullptr || mount.mount_point.size() > deepest->mount_point.size())) {
+            (deepest == nullptr || mount.mount_point.size() >= deepest->mount_point.size())) {
             deepest = &mount;
         }
     }

@@ -36,6 +36,9 @@ TEST(NetworkDrive, PathsOnAMountTakeTheDeepestMountsName) {
     EXPECT_EQ(network_name_of(u"/mnt/plans/archive/b.dxf", mounts), u"//filer/plans/old/b.dxf");
     EXPECT_EQ(network_name_of(u"/mnt/my docs/c.dxf", mounts), u"//filer/My Docs/c.dxf");
     EXPECT_EQ(network_name_of(u"/net/cad/d.dxf", mounts), u"//nas.local/export/cad/d.dxf");
+    // A share mounted over another on the same point is the one reached.
+    const std::vector<NetworkMount> stacked = {{u"/mnt/x", u"//old/s"}, {u"/mnt/x", u"//new/s"}};
+    EXPECT_EQ(network_name_of(u"/mnt/x/e.dxf", stacked), u"//new/s/e.dxf");
 }
 
 TEST(NetworkDrive, LocalPathsHaveNoNetworkName) {
