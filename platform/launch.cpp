@@ -221,9 +221,10 @@ std::optional<std::vector<std::string>> interpreter_of(const std::string& path) 
     if (line.rfind("#!", 0) != 0) return std::nullopt;
     line = line.substr(
         2, line.find('\n') == std::string::npos ? std::string::npos : line.find('\n') - 2);
-    const std::size_t start = line.find_first_not_of(" \t");
+    // A script saved with CR LF line ends: the CR belongs to no name.
+    const std::size_t start = line.find_first_not_of(" \t\r");
     if (start == std::string::npos) return std::nullopt;
-    const std::size_t end = line.find_first_of(" \t", start);
+    const std::size_t end = line.find_first_of(" \t\r", start);
     std::vector<std::string> command{line.substr(start, end - start)};
     if (end != std::string::npos) {
         const std::size_t arg = line.find_first_not_of(" \t\r", end);

@@ -93,6 +93,15 @@ TEST_F(ShellLauncherTest, ScriptsWithoutExecutePermissionRunThroughTheirInterpre
     ASSERT_TRUE(second.execute());
     EXPECT_EQ(wait_for_file(folder / "first.txt"), "one\n");
     EXPECT_EQ(wait_for_file(folder / "second.txt"), "two\n");
+
+    // CR LF line ends, as a script written on Windows has them (the comment takes the CR).
+    const fs::path crlf =
+        write_script(folder / "crlf", "#!/bin/sh\r\nprintf '%s\\n' \"$2\" > \"$1\" #\r\n", false);
+    ShellLauncher third;
+    third.set_file(wide(crlf));
+    third.set_parameters(wide(folder / "third.txt") + u" three");
+    ASSERT_TRUE(third.execute());
+    EXPECT_EQ(wait_for_file(folder / "third.txt"), "three\n");
 }
 
 TEST_F(ShellLauncherTest, RelativeScriptNamedLikeAnOptionStillRuns) {
