@@ -124,6 +124,12 @@ std::filesystem::path fs_path(const std::u16string& path) {
     return std::filesystem::path(to_utf8(path));
 }
 
+// "//server/share/...": a file on another machine, which this system would read as
+// "/server/share/...".
+bool names_another_machine(std::u16string_view path) {
+    return path.starts_with(u"//");
+}
+
 bool exists_here(const std::u16string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::exists(fs_path(path), ec);
@@ -184,15 +190,16 @@ std::u16string shell_link_target(const std::u16string& link_path) {
     if (!bytes) return {};
     auto link = parse_shell_link(*bytes);
     if (!link) return {};
-    if (!link->relative_path.empty()) {
+    const auto relative = with_slashes(link->relative_path);
+    if (!relative.empty() && !names_another_machine(relative)) {
         const auto folder = fs_path(link_path).parent_path();
-        const auto candidate =
-            from_utf8((folder / fs_path(with_slashes(link->relative_path))).string());
+        const auto candidate = from_utf8((folder / fs_path(relative)).string());
         if (exists_here(candidate)) return long_path_name(candidate);
     }
     // Only an absolute local path means anything here (a drive letter does not).
     const auto local = with_slashes(link->local_base_path + link->common_path_suffix);
-    if (local.starts_with(u'/') && exists_here(local)) return long_path_name(local);
+    if (local.starts_with(u'/') && !names_another_machine(local) && exists_here(local))
+        return long_path_name(local);
     return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -183,6 +184,14 @@ TEST(ShellLink, BrokenShortcutsGiveTheEmptyPath) {
     // A drive-letter path means nothing here, even when a file of that odd name exists.
     write_bytes(root / "C:" / "d.dxf", "x");
     write_bytes(link, make_link(LinkSpec().with_local_base("C:\\d.dxf")));
+    EXPECT_EQ(shell_link_target(wide(link)), u"");
+
+    // Nor does a network name, which this system would read as a local path from the root.
+    std::string network = "\\\\" + fs::canonical(root).string().substr(1) + "/C:/d.dxf";
+    std::replace(network.begin(), network.end(), '/', '\\');
+    write_bytes(link, make_link(LinkSpec().with_local_base(network)));
+    EXPECT_EQ(shell_link_target(wide(link)), u"");
+    write_bytes(link, make_link(LinkSpec().with_relative(widen(network))));
     EXPECT_EQ(shell_link_target(wide(link)), u"");
 
     write_bytes(link, "not a shortcut at all");
