@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 namespace {
 fs::path g_sandbox;
 
-void set_env(const char* name, const fs::path& value) { ::setenv(name, value.c_str(), 1); }
+void set_env(const char* name, const fs::path& value) {
+    ::setenv(name, value.c_str(), 1);
+}
 
 fs::path make_sandbox() {
     std::string pattern = (fs::temp_directory_path() / "vermark-test-XXXXXX").string();
@@ -42,7 +44,9 @@ fs::path env_path(const char* name) {
 }
 }  // namespace
 
-fs::path sandbox() { return g_sandbox; }
+fs::path sandbox() {
+    return g_sandbox;
+}
 
 fs::path fresh_folder(std::string_view name) {
     static std::atomic<int> counter{0};
@@ -62,8 +66,12 @@ std::string read_bytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-fs::path source_dir() { return env_path("VERMARK_SOURCE_DIR"); }
-fs::path binary_dir() { return env_path("VERMARK_BINARY_DIR"); }
+fs::path source_dir() {
+    return env_path("VERMARK_SOURCE_DIR");
+}
+fs::path binary_dir() {
+    return env_path("VERMARK_BINARY_DIR");
+}
 
 }  // namespace vermark::testing
 
