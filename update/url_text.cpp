@@ -1,9 +1,7 @@
 // URL-to-local-name mapping and the text helpers it rests on.
 #include "update/url_text.h"
 
-#include <algorithm>
 #include <array>
-#include <optional>
 
 #include "util/path.h"
 
@@ -65,30 +63,6 @@ std::u16string root_with_first_folder(std::u16string_view path, std::size_t name
     return root;
 }
 
-// The first occurrence of `what` in `carry` + `text` from `next`, as an offset into that
-// joined text. Occurrences in `text` are looked up once and kept until the search passes them.
-class NextOccurrence {
-  public:
-    std::size_t first(std::u16string_view carry, std::u16string_view text, std::size_t next,
-                      std::u16string_view what) {
-        if (!carry.empty()) {
-            std::u16string window(carry);
-            window += text.substr(std::min(next, text.size()), what.size() - 1);
-            const std::size_t in_carry = window.find(what);
-            if (in_carry < carry.size()) return in_carry;
-        }
-        if (!known_ || (at_ != std::u16string_view::npos && at_ < next)) {
-            at_ = next < text.size() ? text.find(what, next) : std::u16string_view::npos;
-            known_ = true;
-        }
-        return at_ == std::u16string_view::npos ? at_ : carry.size() + (at_ - next);
-    }
-
-  private:
-    bool known_ = false;
-    std::size_t at_ = 0;
-};
-
 }  // namespace
 
 std::u16string unquote(std::u16string_view text) {
@@ -110,48 +84,21 @@ std::u16string unquote_all(std::u16string_view text) {
 
 std::u16string replace_all(std::u16string_view text, std::u16string_view what,
                            std::u16string_view by) {
-    if (what.empty()) return std::u16string(text);  // replacing "" would insert everywhere
-    // The text from the search position on is the part of the last replacement still to be
-    // searched (`carry`) followed by the input from `next`. The input itself never changes, so
-    // its lower-case copy is made once and its occurrences are found once each: a long text is
-    // done in one pass instead of a search and a copy of the whole text per replacement.
-    std::optional<std::u16string> lower_text;
+    std::u16string result(text);
+    if (what.empty()) return result;  // nothing to find; replacing "" would insert everywhere
     const std::u16string what_lower = to_lower(what);
-    NextOccurrence exact, any_case;
-    std::u16string out;
-    out.reserve(text.size());
-    std::u16string carry;
-    std::size_t next = 0;
-    while (!carry.empty() || next < text.size()) {
-        std::size_t found = exact.first(carry, text, next, what);
+    std::size_t position = 0;
+    while (position < result.size()) {
+        std::size_t found = result.find(what, position);
         if (found == std::u16string::npos) {
-            if (!lower_text) lower_text = to_lower(text);
-            found = any_case.first(to_lower(carry), *lower_text, next, what_lower);
+            // to_lower keeps the length, so positions in the lowered copy hold for the text.
+            found = to_lower(result).find(what_lower, position);
             if (found == std::u16string::npos) break;
         }
-        std::u16string rest_of_carry;
-        if (found < carry.size()) {
-            out.append(carry, 0, found);
-            if (found + what.size() <= carry.size()) {
-                rest_of_carry = carry.substr(found + what.size());
-            } else {
-                next += found + what.size() - carry.size();
-            }
-        } else {
-            out += carry;
-            out.append(text.substr(next, found - carry.size()));
-            next += found - carry.size() + what.size();
-        }
-        // A shorter `by` is searched again from its start (".." by "." collapses a run of
-        // dots); a longer one from its last |what| - 1 characters.
-        const std::size_t searched_again =
-            by.size() < what.size() ? 0 : by.size() - what.size() + 1;
-        out.append(by.substr(0, searched_again));
-        carry = std::u16string(by.substr(searched_again)) + rest_of_carry;
+        result.replace(found, what.size(), by);
+        position = by.size() < what.size() ? found : found + (by.size() - what.size()) + 1;
     }
-    out += carry;
-    out.append(text.substr(std::min(next, text.size())));
-    return out;
+    return result;
 }
 
 std::u16string strip_leading_separator(std::u16string_view text) {
