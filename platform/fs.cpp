@@ -58,17 +58,18 @@ class Descriptor {
     int fd_;
 };
 
-bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
+}  // namespace
+
+bool write_to_descriptor(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (size > 0) {
-        const ssize_t written = retry_interrupted([&] { return ::write(fd, data, size); });
+        const ssize_t written = retry_interrupted([&] { return ::write(fd, bytes, size); });
         if (written <= 0) return false;
-        data += written;
+        bytes += written;
         size -= static_cast<std::size_t>(written);
     }
     return true;
 }
-
-}  // namespace
 
 std::optional<FileStatus> file_status(std::u16string_view path) {
     struct stat info {};
@@ -141,7 +142,8 @@ bool copy_file_contents(std::u16string_view source, std::u16string_view target) 
             retry_interrupted([&] { return ::read(in.get(), buffer.data(), buffer.size()); });
         if (got < 0) return false;
         if (got == 0) break;
-        if (!write_all(out.get(), buffer.data(), static_cast<std::size_t>(got))) return false;
+        if (!write_to_descriptor(out.get(), buffer.data(), static_cast<std::size_t>(got)))
+            return false;
         copied += static_cast<std::uint64_t>(got);
     }
     return copied == static_cast<std::uint64_t>(in_info.st_size) && out.close();
@@ -216,7 +218,7 @@ std::uint64_t AppendFile::size() const {
 
 bool AppendFile::write(std::span<const std::uint8_t> bytes) {
     if (fd_ < 0) return false;
-    return write_all(fd_, bytes.data(), bytes.size());
+    return write_to_descriptor(fd_, bytes.data(), bytes.size());
 }
 
 void AppendFile::close() {

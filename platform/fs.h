@@ -58,6 +58,10 @@ std::optional<std::vector<FolderEntry>> read_folder(std::u16string_view path);
 // a folder in the path, read-only file system, name too long, link loop.
 bool failure_may_pass(int error);
 
+// Writes all bytes to an open descriptor, going on after short and interrupted writes; false on
+// any error.
+bool write_to_descriptor(int fd, const void* data, std::size_t size);
+
 // A file opened for appending (created when missing), like fopen(path, "ab").
 class AppendFile {
   public:

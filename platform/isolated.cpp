@@ -8,30 +8,21 @@
 
 #include <cerrno>
 
+#include "platform/fs.h"
+
 namespace vermark::platform {
 namespace {
 
 constexpr char kProduced = '1';
 constexpr char kNothing = '0';
 
-bool write_all(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t wrote = ::write(fd, data, size);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        data += wrote;
-        size -= static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
 // In the child: one marker byte, then the result. Leaves with _exit, so nothing of the parent's
 // (stdio buffers, atexit handlers, the test framework) runs twice.
 [[noreturn]] void run_child(int out, const std::function<std::optional<std::string>()>& work) {
     const std::optional<std::string> result = work();
     const char marker = result ? kProduced : kNothing;
-    const bool sent =
-        write_all(out, &marker, 1) && (!result || write_all(out, result->data(), result->size()));
+    const bool sent = write_to_descriptor(out, &marker, 1) &&
+                      (!result || write_to_descriptor(out, result->data(), result->size()));
     ::_exit(sent ? 0 : 1);
 }
 

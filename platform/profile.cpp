@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/fs.h"
 #include "platform/profile_document.h"
 #include "platform/registry_tree.h"
 #include "platform/wide.h"
@@ -26,10 +27,6 @@ struct ProfileText {
     FileEncoding encoding = FileEncoding::cp932;
     std::u16string text;
 };
-
-std::string native_path(std::u16string_view path) {
-    return to_utf8(path);
-}
 
 // The whole file; empty optional when it cannot be read (a missing file gives no bytes and
 // sets `missing`). Only a regular file is read: opening a FIFO in the file's place would wait
@@ -137,16 +134,6 @@ class SideLock {
     int fd_;
 };
 
-bool write_fully(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Writes a complete copy beside the file and renames it over the file, keeping its mode. The
 // copy reaches the disk before the rename, so a crash leaves either the old or the new file.
 // A file its owner may not write is read-only and stays as it is: the rename would otherwise
@@ -161,7 +148,8 @@ bool replace_file(const std::string& path, std::string_view bytes) {
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     if (existed) ::fchmod(fd, old.st_mode & 07777);
-    const bool written = write_fully(fd, bytes) && ::fsync(fd) == 0;
+    const bool written =
+        platform::write_to_descriptor(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

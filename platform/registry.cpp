@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs.h"
 #include "platform/registry_tree.h"
 #include "platform/special_folders.h"
 #include "platform/wide.h"
@@ -127,17 +128,6 @@ bool load(State& s, RegNode*& tree, bool fresh = false) {
     return true;
 }
 
-bool write_all(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
 // Replaces the file by a complete new copy: readers see the old or the new file, never a part.
 bool save(State& s, const RegNode& tree) {
     const fs::path file = current_file(s);
@@ -145,7 +135,9 @@ bool save(State& s, const RegNode& tree) {
     const fs::path temp = file.string() + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    const bool written = write_all(fd, format_registry_text(tree)) && ::fsync(fd) == 0;
+    const std::string text = format_registry_text(tree);
+    const bool written =
+        platform::write_to_descriptor(fd, text.data(), text.size()) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), file.c_str()) != 0) {
         ::unlink(temp.c_str());
