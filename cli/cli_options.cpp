@@ -85,7 +85,7 @@ std::string usage_text() {
            "plan.dxf gives plan.1008.dxf beside it, in the input's encoding. Inputs never change.\n"
            "\n"
            "Commands:\n"
-           "  inspect FILE...          encoding, recorded version, and whether it can be stamped\n"
+           "  inspect FILE|FOLDER...   encoding, recorded version, and whether it can be stamped\n"
            "  stamp FILE|FOLDER...     write NAME.1008.dxf for each drawing without $ACADVER\n"
            "  check FILE|FOLDER...     exit status 1 when a drawing lacks $ACADVER\n"
            "\n"
