@@ -30,6 +30,9 @@ cmake --build build-asan -j "$jobs"
 echo "== tests under sanitizers"
 run_ctest build-asan ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 
+echo "== Debian package (Release build in build-release)"
+scripts/test-deb.sh
+
 if [ -x scripts/fuzz-smoke.sh ]; then
   echo "== fuzz smoke run"
   scripts/fuzz-smoke.sh

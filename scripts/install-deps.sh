@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic xvfb xauth imagemagick
   python3 python3-ezdxf openssl
   shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils
+  dpkg-dev lintian desktop-file-utils man-db groff-base
 )
 
 missing=()
