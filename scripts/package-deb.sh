@@ -76,7 +76,7 @@ echo "== control" >&2
 mkdir -p "$work/src/debian"
 printf 'Source: vermark\n\nPackage: vermark\nArchitecture: any\n' >"$work/src/debian/control"
 depends=$(cd "$work/src" && dpkg-shlibdeps -O -e"$stage/usr/bin/vermark" \
-  -e"$stage/usr/bin/vermark-gui" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+  -e"$stage/usr/bin/vermark-gui" | sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { echo "package-deb: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
 
 installed_size=$(du -sk --exclude=DEBIAN "$stage" | cut -f1)

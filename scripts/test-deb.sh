@@ -4,6 +4,7 @@
 # pages (they render without warnings; vermark(1) lists the same commands and options as
 # `vermark --help`), the bash completion, the desktop entry, and lintian (no errors).
 # Prints one line per check and "test-deb: PASS" or "test-deb: FAIL"; exits 1 on failure.
+# Usage: scripts/test-deb.sh [PACKAGE.deb]   (default: build one with scripts/package-deb.sh)
 set -uo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 scratch=$(mktemp -d)
@@ -25,10 +26,14 @@ check() {
   fi
 }
 
-echo "== building the package"
-if ! deb=$("$source_dir/scripts/package-deb.sh" "$scratch/deb" | tail -n 1) || [ ! -f "$deb" ]; then
-  echo "test-deb: FAIL (the package was not built)"
-  exit 1
+if [ $# -gt 0 ]; then
+  deb=$(realpath "$1")
+else
+  echo "== building the package"
+  if ! deb=$("$source_dir/scripts/package-deb.sh" "$scratch/deb" | tail -n 1) || [ ! -f "$deb" ]; then
+    echo "test-deb: FAIL (the package was not built)"
+    exit 1
+  fi
 fi
 echo "== checking $(basename "$deb")"
 root=$scratch/root
@@ -123,11 +128,15 @@ completion_works() {
 check "bash completion of commands and options" completion_works
 check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/vermark.desktop"
 
+# Every tag lintian reports is shown; only errors fail the check.
 lintian_has_no_errors() {
-  lintian --fail-on error --suppress-tags-from-file /dev/null "$deb"
+  local status=0
+  lintian --fail-on error "$deb" >"$scratch/lintian.raw" 2>&1 || status=$?
+  grep -v 'running with root privileges' "$scratch/lintian.raw" >"$scratch/lintian.log" || true
+  return "$status"
 }
 check "lintian: no errors" lintian_has_no_errors
-sed 's/^/        /' "$scratch/check.log"
+[ -s "$scratch/lintian.log" ] && sed 's/^/        lintian: /' "$scratch/lintian.log"
 
 if [ "$failures" -eq 0 ]; then
   echo "test-deb: PASS ($checks checks)"
