@@ -81,6 +81,14 @@ check "vermark inspect on a sample" bash -c \
 check "vermark stamp on a sample" bash -c \
   'cd "$2" && "$1" -q stamp plan.dxf && "$1" check plan.1008.dxf | grep -qx "ok	plan.1008.dxf	AC1008"' \
   _ "$vermark" "$scratch/work"
+# The window comes up and stays up (a missing library or plugin ends it at once); the timeout
+# closes it.
+gui_stays_up() {
+  local status=0
+  QT_QPA_PLATFORM=offscreen timeout 5 "$root/usr/bin/vermark-gui" "$scratch/work/plan.dxf" || status=$?
+  [ "$status" -eq 124 ] || { echo "vermark-gui ended with status $status"; return 1; }
+}
+check "vermark-gui starts" gui_stays_up
 
 # man -l renders each page; any warning from groff on standard error is a failure.
 page_renders() {
