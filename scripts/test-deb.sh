@@ -41,7 +41,7 @@ dpkg-deb -x "$deb" "$root"
 version=$(dpkg-deb -f "$deb" Version)
 
 file_list_matches() {
-  diff -u <(printf '%s\n' \
+  diff -u --label expected --label "in the package" <(printf '%s\n' \
     /usr/bin/vermark \
     /usr/bin/vermark-gui \
     /usr/share/applications/vermark.desktop \
@@ -93,8 +93,8 @@ check "vermark-gui starts" gui_stays_up
 # man -l renders each page; any warning from groff on standard error is a failure.
 page_renders() {
   local errors
-  errors=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$1" 2>&1 >/dev/null) || return 1
-  [ -z "$errors" ] || { echo "$errors"; return 1; }
+  errors=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$1" 2>&1 >/dev/null) &&
+    [ -z "$errors" ] || { echo "$errors"; return 1; }
 }
 check "man -l vermark.1" page_renders "$root/usr/share/man/man1/vermark.1.gz"
 check "man -l vermark-gui.1" page_renders "$root/usr/share/man/man1/vermark-gui.1.gz"
