@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks what it installs, unpacked into a scratch root: the file
-# list, the programs' libraries, `vermark --version` and `inspect`/`stamp` on a sample, the manual
-# pages (they render without warnings; vermark(1) lists the same commands and options as
-# `vermark --help`), the bash completion, the desktop entry, and lintian (no errors).
+# list, the programs' libraries, `vermark --version` and `inspect`/`stamp` on a sample, the window
+# starting offscreen, the manual pages (they render without warnings; vermark(1) lists the same
+# commands and options as `vermark --help`), the bash completion, the desktop entry, and lintian.
 # Prints one line per check and "test-deb: PASS" or "test-deb: FAIL"; exits 1 on failure.
 # Usage: scripts/test-deb.sh [PACKAGE.deb]   (default: build one with scripts/package-deb.sh)
 set -uo pipefail
