@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "app/dialog/string_table.h"
 #include "app/qt_text.h"
-#include "app/string_table.h"
 #include "app/vermark_app.h"
 
 int main(int argc, char* argv[]) {
