@@ -180,6 +180,7 @@ bool CVermarkDlg::OnInitDialog() {
     layout_controls();
     if (hooks().restore_placement) hooks().restore_placement(*this);
     initialised_ = true;
+    trace_timing("initialised");
     return true;
 }
 
