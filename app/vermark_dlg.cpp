@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -289,7 +290,11 @@ void CVermarkDlg::enable_stamp_button(bool enabled) {
 
 void CVermarkDlg::show_picture(const Picture& picture) {
     ++picture_serial_;
-    if (picture.kind != PictureKind::drawing || !picture.drawing) {
+    // Texts are drawn with fonts, which some platforms allow on the GUI thread only.
+    const bool render_here =
+        picture.kind != PictureKind::drawing || !picture.drawing ||
+        (!picture.drawing->texts.empty() && !QFontDatabase::supportsThreadedFontRendering());
+    if (render_here) {
         shown_drawing_.reset();
         draw_picture(&m_Preview, picture);
         trace_timing("picture-drawn");
