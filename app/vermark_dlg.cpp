@@ -4,7 +4,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -290,11 +289,7 @@ void CVermarkDlg::enable_stamp_button(bool enabled) {
 
 void CVermarkDlg::show_picture(const Picture& picture) {
     ++picture_serial_;
-    // Texts are drawn with fonts, which some platforms allow on the GUI thread only.
-    const bool render_here =
-        picture.kind != PictureKind::drawing || !picture.drawing ||
-        (!picture.drawing->texts.empty() && !QFontDatabase::supportsThreadedFontRendering());
-    if (render_here) {
+    if (picture.kind != PictureKind::drawing || !picture.drawing) {
         shown_drawing_.reset();
         draw_picture(&m_Preview, picture);
         trace_timing("picture-drawn");

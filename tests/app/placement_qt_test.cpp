@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <cmath>
+#include <cstdlib>
 
 #include "app/dialog_hooks.h"
 #include "app/placement_qt.h"
@@ -108,7 +109,11 @@ int device(int scaled, qreal ratio) {
 // Runs under screen scaling only: ctest's app.placement_under_scaling sets QT_SCALE_FACTOR=1.25.
 TEST_F(PlacementQtTest, ScaledScreenStoresAndRestoresDevicePixels) {
     const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
-    if (ratio == 1.0) GTEST_SKIP() << "needs a scaled screen (QT_SCALE_FACTOR=1.25)";
+    if (ratio == 1.0) {
+        ASSERT_EQ(std::getenv("VERMARK_EXPECT_SCALED_SCREEN"), nullptr)
+            << "the screen is not scaled";
+        GTEST_SKIP() << "needs a scaled screen (QT_SCALE_FACTOR=1.25)";
+    }
     QRect closed_at;
     {
         CVermarkDlg first;
