@@ -4,9 +4,9 @@
 #include <iostream>
 
 #include "app/app_icon.h"
+#include "app/dialog/string_table.h"
 #include "app/dialog_layout.h"
 #include "app/qt_text.h"
-#include "app/string_table.h"
 #include "settings/version_info.h"
 #include "util/path.h"
 

@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QSize>
 
-#include "app/preview_fit.h"
+#include "app/dialog/control_layout.h"
 
 class QWidget;
 
@@ -23,12 +23,8 @@ QSize dialog_base_units(const QFont& font);
 // heights in eighths of the height, each edge rounded.
 QRect map_dialog_rect(int x, int y, int cx, int cy, QSize base_units);
 
-// The edges of `control` after fitting it to `client`: each edge not kept moves to the client's
-// edge, `margin` pixels inward. Rectangles have exclusive right and bottom edges.
-PixelRect fit_edges_to_client(const PixelRect& control, const PixelRect& client, int margin,
-                              bool keep_top, bool keep_left, bool keep_bottom, bool keep_right);
-
-// Moves `control` (a child of `parent`) to fit the parent's client area as above and repaints
+// Moves `control` (a child of `parent`) to fit the parent's client area (fit_edges_to_client)
+// and repaints
 // it. False, with nothing moved, when either is missing.
 bool fit_to_client(QWidget* parent, QWidget* control, int margin, bool keep_top, bool keep_left,
                    bool keep_bottom, bool keep_right);

@@ -5,8 +5,6 @@
 #include <QUrl>
 
 #include "app/qt_text.h"
-#include "platform/shell_link.h"
-#include "util/path.h"
 
 namespace vermark {
 namespace {
@@ -29,21 +27,6 @@ std::vector<std::u16string> dropped_paths(const QMimeData& drop) {
         paths.push_back(from_qstring(url.toLocalFile()));
     }
     return paths;
-}
-
-std::u16string resolve_dropped_path(const std::u16string& path) {
-    if (extension_lower_of(path) == u"lnk") return resolve_shortcut(path);
-    if (is_symbolic_link(path)) {
-        // A dangling link stays as it is and fails quietly when read, like a missing file.
-        std::u16string target = long_path_name(path);
-        return target.empty() ? path : target;
-    }
-    return path;
-}
-
-std::u16string resolve_shortcut(const std::u16string& path) {
-    if (!exists(path, false)) return {};
-    return shell_link_target(path);
 }
 
 }  // namespace vermark

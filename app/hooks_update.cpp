@@ -3,11 +3,9 @@
 #include <QPointer>
 #include <QScreen>
 
+#include "app/dialog/startup_hooks.h"
 #include "app/dialog_hooks.h"
-#include "app/qt_text.h"
 #include "app/vermark_dlg.h"
-#include "diag/shell_launcher.h"
-#include "update/startup_check.h"
 #include "update/u_agent.h"
 
 namespace {
@@ -20,20 +18,10 @@ double screen_dpi(const QWidget* widget) {
     return screen->logicalDotsPerInch() * screen->devicePixelRatio();
 }
 
-bool open_in_browser(std::u16string_view address) {
-    vermark::ShellLauncher launcher;
-    launcher.set_verb(u"open");
-    launcher.set_file(std::u16string(address));
-    return launcher.execute();
-}
-
 }  // namespace
 
 void run_update_check_and_caption(CVermarkDlg& dialog) {
     QPointer<CVermarkDlg> window(&dialog);
     vermark::set_main_window_dpi_source([window] { return screen_dpi(window.data()); });
-    vermark::run_daily_update_check(open_in_browser);
-    const std::u16string caption =
-        vermark::startup_caption(vermark::from_qstring(dialog.windowTitle()));
-    dialog.setWindowTitle(vermark::to_qstring(caption));
+    vermark::run_startup_update_check(dialog);
 }

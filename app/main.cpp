@@ -2,11 +2,13 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "app/dialog/string_table.h"
+#include "app/dialog/timing_trace.h"
 #include "app/qt_text.h"
-#include "app/string_table.h"
 #include "app/vermark_app.h"
 
 int main(int argc, char* argv[]) {
+    vermark::trace_timing("main");
     QApplication application(argc, argv);
     application.setApplicationName(
         vermark::to_qstring(vermark::load_string(vermark::AFX_IDS_APP_TITLE)));

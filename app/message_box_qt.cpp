@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/dialog/string_table.h"
 #include "app/qt_text.h"
-#include "app/string_table.h"
 
 namespace vermark {
 namespace {

@@ -16,12 +16,39 @@ namespace {
 
 constexpr int kDefaultDpi = 96;
 
-Rect to_rect(const QRect& r) {
-    return Rect{r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
+// Qt measures in pixels scaled by the screen's device pixel ratio (QT_SCALE_FACTOR, or a
+// desktop's scaling); placements are stored in the device pixels the platform reports.
+qreal ratio_of(const QScreen* screen) {
+    return screen ? screen->devicePixelRatio() : 1.0;
 }
 
-QRect to_qrect(const Rect& r) {
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+const QScreen* screen_of(const QWidget& widget) {
+    const QScreen* screen = widget.screen();
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+int to_device(int logical, qreal ratio) {
+    return static_cast<int>(std::lround(logical * ratio));
+}
+
+int to_logical(int device, qreal ratio) {
+    return static_cast<int>(std::lround(device / ratio));
+}
+
+// A rectangle of Qt's scaled pixels in device pixels.
+Rect to_rect(const QRect& r, qreal ratio) {
+    return Rect{to_device(r.x(), ratio), to_device(r.y(), ratio),
+                to_device(r.x() + r.width(), ratio), to_device(r.y() + r.height(), ratio)};
+}
+
+Rect to_rect(const QRect& r, const QScreen* screen) {
+    return to_rect(r, ratio_of(screen));
+}
+
+// A rectangle of device pixels in Qt's scaled pixels.
+QRect to_qrect(const Rect& r, qreal ratio) {
+    return QRect(to_logical(r.left, ratio), to_logical(r.top, ratio),
+                 to_logical(r.right - r.left, ratio), to_logical(r.bottom - r.top, ratio));
 }
 
 int dpi_of(const QScreen* screen) {
@@ -30,10 +57,12 @@ int dpi_of(const QScreen* screen) {
         std::lround(screen->logicalDotsPerInchX() * screen->devicePixelRatio()));
 }
 
-// Where the primary work area starts: the origin of workspace coordinates.
-QPoint workspace_origin() {
+// Where the primary work area starts, in device pixels: the origin of workspace coordinates.
+Point workspace_origin() {
     const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? primary->availableGeometry().topLeft() : QPoint();
+    if (!primary) return Point{};
+    const Rect work = to_rect(primary->availableGeometry(), primary);
+    return Point{work.left, work.top};
 }
 
 long long distance_squared(const QRect& area, const QPoint& p) {
@@ -114,7 +143,7 @@ int QtPlacementWindow::dpi() const {
 }
 
 Rect QtPlacementWindow::window_rect() const {
-    return to_rect(widget_.frameGeometry());
+    return to_rect(widget_.frameGeometry(), screen_of(widget_));
 }
 
 bool QtPlacementWindow::is_iconic() const {
@@ -136,13 +165,16 @@ WindowPlacement QtPlacementWindow::placement() const {
                            client.height() + m.height);
         }
     }
-    placement.normal_rect = to_rect(normal.translated(-workspace_origin()));
+    const Rect device = to_rect(normal, screen_of(widget_));
+    const Point origin = workspace_origin();
+    placement.normal_rect = Rect{device.left - origin.x, device.top - origin.y,
+                                 device.right - origin.x, device.bottom - origin.y};
     return placement;
 }
 
 void QtPlacementWindow::move(const Rect& rect) {
     const FrameMargins m = frame_margins(widget_);
-    const QRect target = to_qrect(rect);
+    const QRect target = to_qrect(rect, ratio_of(screen_of(widget_)));
     delete widget_.findChild<PendingFrameSize*>(QLatin1String(PendingFrameSize::kName),
                                                 Qt::FindDirectChildrenOnly);
     // For a top-level widget, move() places the frame and resize() sizes the client area.
@@ -153,9 +185,9 @@ void QtPlacementWindow::move(const Rect& rect) {
 
 void QtPlacementWindow::set_placement(const WindowPlacement& placement) {
     Rect normal = placement.normal_rect;
-    const QPoint origin = workspace_origin();
-    normal = Rect{normal.left + origin.x(), normal.top + origin.y(), normal.right + origin.x(),
-                  normal.bottom + origin.y()};
+    const Point origin = workspace_origin();
+    normal = Rect{normal.left + origin.x, normal.top + origin.y, normal.right + origin.x,
+                  normal.bottom + origin.y};
     widget_.setWindowState(widget_.windowState() &
                            ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     move(normal);
@@ -170,16 +202,18 @@ int QtScreens::count() const {
 Point QtScreens::primary_size() const {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary) return Point{};
-    return Point{primary->geometry().width(), primary->geometry().height()};
+    const Rect size = to_rect(primary->geometry(), primary);
+    return Point{size.right - size.left, size.bottom - size.top};
 }
 
 Rect QtScreens::primary_work_area() const {
     const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? to_rect(primary->availableGeometry()) : Rect{};
+    return primary ? to_rect(primary->availableGeometry(), primary) : Rect{};
 }
 
 std::optional<MonitorInfo> QtScreens::nearest_monitor(Point point) const {
-    const QPoint p(point.x, point.y);
+    const qreal ratio = ratio_of(QGuiApplication::primaryScreen());
+    const QPoint p(to_logical(point.x, ratio), to_logical(point.y, ratio));
     const QScreen* nearest = QGuiApplication::screenAt(p);
     if (!nearest) {
         long long best = std::numeric_limits<long long>::max();
@@ -192,7 +226,8 @@ std::optional<MonitorInfo> QtScreens::nearest_monitor(Point point) const {
         }
     }
     if (!nearest) return std::nullopt;
-    return MonitorInfo{to_rect(nearest->geometry()), to_rect(nearest->availableGeometry()),
+    return MonitorInfo{to_rect(nearest->geometry(), nearest),
+                       to_rect(nearest->availableGeometry(), nearest),
                        nearest == QGuiApplication::primaryScreen()};
 }
 

@@ -1,6 +1,7 @@
 // The window system's side of window placement (settings/window_placement.h) for Qt widgets:
 // a top-level widget's frame rectangle, state and DPI, and the monitors Qt knows. Rectangles are
-// in Qt's desktop coordinates (device pixels at the usual device pixel ratio of 1).
+// in device pixels, as the platform reports them: Qt's scaled pixels times the screen's device
+// pixel ratio (1.25 under QT_SCALE_FACTOR=1.25 or a 120-DPI desktop).
 #pragma once
 
 #include <QWidget>

@@ -6,10 +6,9 @@
 #include <QSvgRenderer>
 #include <algorithm>
 
+#include "app/dialog/preview_fit.h"
 #include "app/dialog_layout.h"
 #include "app/emf_file.h"
-#include "app/preview_cache.h"
-#include "app/preview_fit.h"
 #include "app/shell_preview_qt.h"
 #include "app/vermark_dlg.h"
 #include "util/path.h"
@@ -111,72 +110,63 @@ bool draw_icon_fitted(QPainter& dc, int l, int t, int r, int b, const QIcon* ico
     return true;
 }
 
-bool FilePreview::clear() {
-    bitmap_.reset();
-    icon_.reset();
-    requested_width_ = 512;
-    requested_height_ = 512;
-    path_.clear();
-    return true;
+bool QtThumbnailProbe::has_thumbnail(const std::u16string& path) const {
+    return desktop_thumbnail_exists(path);
 }
 
-bool FilePreview::set_path(const std::u16string& path) {
-    clear();
-    path_ = path;
-    return true;
-}
-
-bool FilePreview::draw_into_window(CPreviewPane* pane) {
-    if (path_.empty() || !pane) return false;
+void show_rendered_drawing(CPreviewPane* pane, const QImage& image) {
+    if (!pane) return;
+    fill_window(pane, -1);
     QPainter dc(&pane_picture(*pane));
     const QRect client = client_rect(*pane);
-    const bool drawn = draw_into_dc(dc, client.left(), client.top(), client.left() + client.width(),
-                                    client.top() + client.height());
+    draw_bitmap_fitted(dc, client.left(), client.top(), client.left() + client.width(),
+                       client.top() + client.height(), &image, true, false);
     pane->update();
-    return drawn;
 }
 
-bool FilePreview::draw_into_dc(QPainter& dc, int l, int t, int r, int b) {
-    if (path_.empty()) return false;
-    if (!bitmap_ && !icon_) {
-        if (!exists(path_, false)) return false;
-        requested_width_ = std::max(std::abs(r - l), kSmallestRequest);
-        requested_height_ = std::max(std::abs(b - t), kSmallestRequest);
-        bitmap_ = shell_thumbnail(path_, requested_width_, requested_height_);
-        if (!bitmap_) icon_ = shell_icon(path_);
-    }
-    if (bitmap_) return draw_bitmap_fitted(dc, l, t, r, b, &*bitmap_, true, false);
-    if (icon_) return draw_icon_fitted(dc, l, t, r, b, &*icon_, true, false);
-    return false;
-}
-
-bool MetafilePreview::draw_into_window(CPreviewPane* pane) {
-    return FilePreview::draw_into_window(pane);
-}
-
-bool MetafilePreview::draw_into_dc(QPainter& dc, int l, int t, int r, int b) {
-    if (extension_lower_of(path_) == u"emf") {
-        return draw_emf_fitted(dc, path_, QRect(l, t, r - l, b - t));
-    }
-    return FilePreview::draw_into_dc(dc, l, t, r, b);
-}
-
-void draw_preview(CPreviewPane* pane, const std::u16string& path) {
-    const std::u16string cached = preview_cache_path(path);
-    if (exists(cached, false)) {
-        if (pane) {
-            QPainter dc(&pane_picture(*pane));
-            draw_emf_fitted(dc, cached, client_rect(*pane));
-            pane->update();
-        }
+void draw_picture(CPreviewPane* pane, const Picture& picture) {
+    if (!pane) return;
+    if (picture.kind == PictureKind::cached_metafile) {
+        QPainter dc(&pane_picture(*pane));
+        draw_emf_fitted(dc, picture.path, client_rect(*pane));
+        pane->update();
         return;
     }
     fill_window(pane, -1);
-    std::u16string candidate = change_extension(path, u"emf");
-    if (!exists(candidate, false)) candidate = preview_cache_path(path);
-    MetafilePreview preview;
-    preview.set_path(exists(candidate, false) ? candidate : path);
-    preview.draw_into_window(pane);
+    QPainter dc(&pane_picture(*pane));
+    const QRect client = client_rect(*pane);
+    const int l = client.left(), t = client.top();
+    const int r = l + client.width(), b = t + client.height();
+    switch (picture.kind) {
+        case PictureKind::metafile:
+            draw_emf_fitted(dc, picture.path, client);
+            break;
+        case PictureKind::thumbnail:
+            if (auto bitmap =
+                    shell_thumbnail(picture.path, std::max(client.width(), kSmallestRequest),
+                                    std::max(client.height(), kSmallestRequest))) {
+                draw_bitmap_fitted(dc, l, t, r, b, &*bitmap, true, false);
+            }
+            break;
+        case PictureKind::drawing:
+            if (picture.drawing) {
+                const QImage image = render_drawing(*picture.drawing, client.size());
+                draw_bitmap_fitted(dc, l, t, r, b, &image, true, false);
+            }
+            break;
+        case PictureKind::icon:
+            if (auto icon = shell_icon(picture.path))
+                draw_icon_fitted(dc, l, t, r, b, &*icon, true, false);
+            break;
+        case PictureKind::cleared:
+        case PictureKind::cached_metafile:
+            break;
+    }
+    pane->update();
+}
+
+void draw_preview(CPreviewPane* pane, const std::u16string& path) {
+    draw_picture(pane, choose_picture(path, QtThumbnailProbe()));
 }
 
 }  // namespace vermark

@@ -1,14 +1,15 @@
-// The preview pane's picture: drawn once per load into the pane's pixmap, in this order of
-// preference: a cached metafile, a metafile beside the file, the file's thumbnail, its icon.
-// The small drawing toolkit works on a painter in place of a device context.
+// Drawing the preview pane's picture (app/dialog/picture_source.h chooses which) into the pane's
+// pixmap with Qt. The small drawing toolkit works on a painter in place of a device context.
 #pragma once
 
 #include <QIcon>
 #include <QImage>
 #include <QRect>
 #include <QSize>
-#include <optional>
+#include <memory>
 #include <string>
+
+#include "app/dialog/picture_source.h"
 
 class CPreviewPane;
 class QPainter;
@@ -35,37 +36,21 @@ bool draw_bitmap_fitted(QPainter& dc, int l, int t, int r, int b, const QImage* 
 bool draw_icon_fitted(QPainter& dc, int l, int t, int r, int b, const QIcon* icon, bool fit,
                       bool stretch);
 
-// A picture holder for one file: fetches the thumbnail (or else the icon) on first draw and
-// draws it fitted and centred.
-class FilePreview {
+// The desktop's side of the picture choice: a thumbnail in the cache, or a file Qt reads as an
+// image. Holds nothing of any window, so background threads may ask it.
+class QtThumbnailProbe : public ThumbnailProbe {
   public:
-    FilePreview() = default;
-    virtual ~FilePreview() = default;
-    FilePreview(const FilePreview&) = delete;
-    FilePreview& operator=(const FilePreview&) = delete;
-
-    virtual bool clear();
-    virtual bool set_path(const std::u16string& path);
-    virtual std::u16string get_path() const { return path_; }
-    virtual bool draw_into_window(CPreviewPane* pane);
-    virtual bool draw_into_dc(QPainter& dc, int l, int t, int r, int b);
-
-  protected:
-    std::optional<QImage> bitmap_;
-    std::optional<QIcon> icon_;
-    std::u16string path_;
-    int requested_width_ = 512;
-    int requested_height_ = 512;
+    bool has_thumbnail(const std::u16string& path) const override;
 };
 
-// Adds playing an enhanced metafile (".emf", any case) to the file preview.
-class MetafilePreview : public FilePreview {
-  public:
-    bool draw_into_window(CPreviewPane* pane) override;
-    bool draw_into_dc(QPainter& dc, int l, int t, int r, int b) override;
-};
+// Draws `picture` into the pane's pixmap at the pane's size, a drawing's entities included.
+void draw_picture(CPreviewPane* pane, const Picture& picture);
 
-// The picture step of a load: draws a picture of `path` into the pane's pixmap.
+// Puts a drawing rendered elsewhere (render_drawing at the pane's size) into the cleared pane,
+// fitted and centred as draw_picture puts it.
+void show_rendered_drawing(CPreviewPane* pane, const QImage& image);
+
+// The picture step of a load done at once on the calling thread: chooses and draws.
 void draw_preview(CPreviewPane* pane, const std::u16string& path);
 
 }  // namespace vermark

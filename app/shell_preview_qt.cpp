@@ -22,9 +22,6 @@ namespace {
 // Pictures larger than this are read scaled down; the pane is far smaller anyway.
 constexpr int kLargestImageSide = 4096;
 constexpr double kDrawingMargin = 4;
-// Drawings are read whole to be drawn; larger ones get their type's icon instead, so a huge file
-// does not hold the dialog or its memory for a picture.
-constexpr qint64 kLargestDrawnFile = 32 << 20;
 
 QString qstring_of(const std::u16string& text) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
@@ -125,7 +122,7 @@ QImage render_drawing(const DxfGeometry& drawing, QSize size) {
     return image;
 }
 
-std::optional<QImage> shell_thumbnail(const std::u16string& path, int width, int height) {
+std::optional<QImage> shell_thumbnail(const std::u16string& path, int, int) {
     if (auto cached = cached_thumbnail(path)) return cached;
     const QString file = qstring_of(path);
     if (QFileInfo(file).isFile()) {
@@ -133,11 +130,13 @@ std::optional<QImage> shell_thumbnail(const std::u16string& path, int width, int
             return image;
         }
     }
-    if (extension_lower_of(path) == u"dxf" && QFileInfo(file).size() <= kLargestDrawnFile) {
-        QImage picture = render_drawing(read_dxf_geometry(path), QSize(width, height));
-        if (!picture.isNull()) return picture;
-    }
     return std::nullopt;
+}
+
+bool desktop_thumbnail_exists(const std::u16string& path) {
+    if (cached_thumbnail(path)) return true;
+    const QString file = qstring_of(path);
+    return QFileInfo(file).isFile() && QImageReader(file).canRead();
 }
 
 std::optional<QIcon> shell_icon(const std::u16string& path) {

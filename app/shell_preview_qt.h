@@ -1,6 +1,6 @@
 // What the desktop can tell about a file's look: a thumbnail (the freedesktop thumbnail cache,
-// else the file itself when Qt can read it as an image, else, for a drawing, the drawing itself)
-// and the icon of its file type from the icon theme.
+// else the file itself when Qt can read it as an image) and the icon of its file type from the
+// icon theme; and the picture of a drawing's entities. Safe on any thread but shell_icon.
 #pragma once
 
 #include <QIcon>
@@ -15,6 +15,9 @@ namespace vermark {
 
 // The thumbnail of `path`, about `width` x `height` pixels; empty when there is none.
 std::optional<QImage> shell_thumbnail(const std::u16string& path, int width, int height);
+
+// Whether shell_thumbnail has a picture of `path`, without reading a whole image.
+bool desktop_thumbnail_exists(const std::u16string& path);
 
 // The icon of the file's type (by its MIME type); empty when the theme has none.
 std::optional<QIcon> shell_icon(const std::u16string& path);

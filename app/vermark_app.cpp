@@ -2,8 +2,9 @@
 
 #include <QFileInfo>
 #include <QStringList>
-#include <QTimer>
+#include <chrono>
 
+#include "app/dialog/background_work.h"
 #include "app/message_box_qt.h"
 #include "app/qt_text.h"
 #include "app/vermark_dlg.h"
@@ -17,6 +18,8 @@ using namespace vermark;
 CVermarkApp theApp;
 
 namespace {
+
+constexpr std::chrono::seconds kExitWaitLimit{10};
 
 // The settings file becomes the framework's profile unless it already is.
 void install_profile() {
@@ -49,11 +52,11 @@ bool CVermarkApp::InitInstance() {
     CVermarkDlg dialog;
     m_pMainWnd = &dialog;
     ScopedMessageBoxPresenter boxes(qt_message_box_presenter(&dialog));
-    if (!startup_paths_.empty()) {
-        QTimer::singleShot(0, &dialog,
-                           [&dialog, paths = startup_paths_] { dialog.open_paths(paths); });
-    }
+    dialog.open_after_first_paint(startup_paths_);
     dialog.DoModal();
     m_pMainWnd = nullptr;
+    // A copy being written when the window closed is finished; a drawing still being read is not
+    // waited for long.
+    wait_for_background_work(kExitWaitLimit);
     return false;
 }

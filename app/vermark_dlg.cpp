@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -13,15 +14,14 @@
 
 #include "app/about_dlg.h"
 #include "app/app_icon.h"
+#include "app/dialog/string_table.h"
+#include "app/dialog/timing_trace.h"
 #include "app/dialog_hooks.h"
 #include "app/dialog_layout.h"
 #include "app/drop_intake.h"
 #include "app/preview_qt.h"
 #include "app/qt_text.h"
-#include "app/string_table.h"
-#include "app/wait_cursor.h"
-#include "diag/message_box.h"
-#include "dxf/dxf_stamp.h"
+#include "app/shell_preview_qt.h"
 
 using namespace vermark;
 
@@ -36,6 +36,8 @@ constexpr int kTextInsetBottom = 20;
 constexpr int kTabColumns = 8;
 // The picture is drawn again for a new pane size once resizing has paused this long.
 constexpr int kRerenderDelayMs = 200;
+// Files named on the command line wait for the first paint, but no longer than this.
+constexpr int kStartupLoadFallbackMs = 1000;
 
 constexpr int SIZE_RESTORED = 0;
 constexpr int SIZE_MINIMIZED = 1;
@@ -85,22 +87,46 @@ CVermarkDlg::Hooks& CVermarkDlg::hooks() {
     return installed;
 }
 
-CVermarkDlg::CVermarkDlg(QWidget* parent) : QDialog(parent), m_Preview(*this) {
+CVermarkDlg::CVermarkDlg(QWidget* parent)
+    : QDialog(parent),
+      m_Preview(*this),
+      logic_(*this, std::make_shared<QtThumbnailProbe>()),
+      m_Info(logic_.state().info),
+      m_Text(logic_.state().text),
+      m_DxfPath(logic_.state().dxf_path),
+      m_TextCode(logic_.state().text_code),
+      render_channel_(std::make_shared<UiChannel>([this](UiChannel::Task task) {
+          QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      })) {
     m_hIcon = application_icon();
     build_from_template();
     rerender_.setSingleShot(true);
     rerender_.setInterval(kRerenderDelayMs);
-    connect(&rerender_, &QTimer::timeout, this, [this] {
-        // Nothing loaded yet: the pane shows no picture. The empty path (a broken shortcut) has
-        // its cleared picture, which must cover the new size too.
-        if (m_Preview.picture().isNull()) return;
-        // A large drawing is read again for the new size; show that the window is busy.
-        WaitCursor wait;
-        render_picture(picture_path_);
+    // The entities are kept from the load: a new size only draws them again.
+    connect(&rerender_, &QTimer::timeout, this, [this] { logic_.redraw_picture(); });
+    if (timing_trace_enabled()) watch_for_stalls();
+}
+
+void CVermarkDlg::watch_for_stalls() {
+    // A timer that should fire every few milliseconds reports each gap long enough for the user
+    // to notice: the time the window did not answer.
+    constexpr int kBeatMs = 5;
+    constexpr qint64 kNoticeableMs = 50;
+    auto* beat = new QTimer(this);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    connect(beat, &QTimer::timeout, this, [clock] {
+        const qint64 gap = clock->restart();
+        if (gap >= kNoticeableMs) trace_timing("stall " + std::to_string(gap));
     });
+    beat->start(kBeatMs);
 }
 
 CVermarkDlg::~CVermarkDlg() {
+    // Work still running in the background must find no way back into a window being destroyed.
+    logic_.close();
+    render_channel_->close();
+    busy_cursor_.reset();
     OnDestroy();
 }
 
@@ -154,6 +180,7 @@ bool CVermarkDlg::OnInitDialog() {
     layout_controls();
     if (hooks().restore_placement) hooks().restore_placement(*this);
     initialised_ = true;
+    trace_timing("initialised");
     return true;
 }
 
@@ -161,9 +188,7 @@ void CVermarkDlg::DoDataExchange(bool save_and_validate) {
     if (save_and_validate) {
         m_Info = from_qstring(m_Edit.text());
     } else {
-        m_Edit.setText(to_qstring(m_Info));
-        // Qt puts the cursor at the end; the box shows the start (the encoding name) first.
-        m_Edit.setCursorPosition(0);
+        set_info_text(m_Info);
     }
 }
 
@@ -212,20 +237,24 @@ void CVermarkDlg::OnDropFiles(const QMimeData& drop) {
 }
 
 void CVermarkDlg::open_paths(const std::vector<std::u16string>& paths) {
-    WaitCursor wait;
-    for (const std::u16string& path : paths) {
-        if (LoadFile(resolve_dropped_path(path))) {
-            m_Preview.hide();
-            m_Preview.show();
-        }
-    }
+    logic_.load_paths(paths);
+}
+
+void CVermarkDlg::open_after_first_paint(std::vector<std::u16string> paths) {
+    startup_paths_ = std::move(paths);
+    if (painted_) QTimer::singleShot(0, this, [this] { load_startup_paths(); });
+}
+
+void CVermarkDlg::load_startup_paths() {
+    if (startup_paths_.empty()) return;
+    open_paths(std::exchange(startup_paths_, {}));
 }
 
 void CVermarkDlg::OnSize(int, int, int) {
     layout_controls();
     m_Preview.hide();
     m_Preview.show();
-    if (!m_Preview.picture().isNull()) rerender_.start();
+    if (logic_.has_picture()) rerender_.start();
 }
 
 void CVermarkDlg::layout_controls() {
@@ -240,66 +269,82 @@ void CVermarkDlg::OnDestroy() {
 }
 
 bool CVermarkDlg::LoadFile(const std::u16string& path) {
-    WaitCursor wait;
-    render_picture(path);
-    InspectDxf(path);
+    logic_.load_paths({path});
     return true;
 }
 
-void CVermarkDlg::render_picture(const std::u16string& path) {
-    picture_path_ = path;
-    draw_preview(&m_Preview, path);
-}
-
-void CVermarkDlg::InspectDxf(const std::u16string& path) {
-    m_TextCode = 0;
-    m_DxfPath.clear();
-    m_Info.clear();
-    m_Add.setEnabled(false);
-    UpdateData(false);
-
-    const DxfInspection inspection = inspect_dxf(path);
-    m_Info = inspection.encoding_name;
-    m_TextCode = inspection.text_code;
-    UpdateData(false);
-    m_Text = inspection.head_text;
-    m_Info = inspection.info;
-    UpdateData(false);
-    if (inspection.eligible) {
-        m_Add.setEnabled(true);
-        m_DxfPath = inspection.stamp_path;
-    }
-}
-
 void CVermarkDlg::OnAddAcadver() {
-    const std::u16string input = m_DxfPath;
-    const StampResult result = stamp_dxf(input);
-    switch (result.outcome) {
-        case StampOutcome::written:
-            m_Text = result.head_text;
-            m_Preview.hide();
-            m_Preview.show();
-            return;
-        case StampOutcome::not_eligible:
-            if (result.refusal == DxfRefusal::version_recorded) {
-                // The version lies beyond the inspected head: say so, and stop offering the button.
-                m_Info += u"   " + result.version;
-                UpdateData(false);
-                m_Add.setEnabled(false);
-                m_DxfPath.clear();
-            }
-            message_box(u"$ACADVER は追加しませんでした．\r\n" + input + u"\r\n" + result.reason,
-                        mb::kOk | mb::kIconInformation, 0);
-            return;
-        case StampOutcome::failed:
-            report_stamp_failure(result.output_path + u"\r\n" + result.reason);
-            return;
+    logic_.stamp();
+}
+
+void CVermarkDlg::set_info_text(std::u16string_view text) {
+    m_Edit.setText(to_qstring(text));
+    // Qt puts the cursor at the end; the box shows the start (the encoding name) first.
+    m_Edit.setCursorPosition(0);
+}
+
+void CVermarkDlg::enable_stamp_button(bool enabled) {
+    m_Add.setEnabled(enabled);
+}
+
+void CVermarkDlg::show_picture(const Picture& picture) {
+    ++picture_serial_;
+    if (picture.kind != PictureKind::drawing || !picture.drawing) {
+        shown_drawing_.reset();
+        draw_picture(&m_Preview, picture);
+        trace_timing("picture-drawn");
+        return;
+    }
+    // Another drawing's old picture goes at once; the same drawing's stays until it is redrawn
+    // at the new size.
+    if (picture.drawing != shown_drawing_) fill_window(&m_Preview, -1);
+    shown_drawing_ = picture.drawing;
+    // A render under way finds the newer request when it ends and starts the next one.
+    if (!rendering_) start_render(picture.drawing);
+}
+
+void CVermarkDlg::start_render(std::shared_ptr<const DxfGeometry> drawing) {
+    rendering_ = true;
+    run_in_background([this, drawing = std::move(drawing), serial = picture_serial_,
+                       size = m_Preview.size(), channel = render_channel_] {
+        QImage image = render_drawing(*drawing, size);
+        channel->post([this, serial, image] { finish_render(serial, image); });
+    });
+}
+
+void CVermarkDlg::finish_render(unsigned serial, const QImage& image) {
+    rendering_ = false;
+    if (serial == picture_serial_) {
+        show_rendered_drawing(&m_Preview, image);
+        trace_timing("picture-drawn");
+        return;
+    }
+    if (shown_drawing_) start_render(shown_drawing_);
+}
+
+void CVermarkDlg::redraw_pane() {
+    m_Preview.hide();
+    m_Preview.show();
+}
+
+void CVermarkDlg::set_busy(bool busy) {
+    if (busy) {
+        busy_cursor_.emplace();
+    } else {
+        busy_cursor_.reset();
     }
 }
 
-void CVermarkDlg::report_stamp_failure(const std::u16string& message) {
-    message_box(u"$ACADVER を追加したファイルを書き込めませんでした．\r\n" + message,
-                mb::kOk | mb::kIconStop, 0);
+std::u16string CVermarkDlg::caption() const {
+    return from_qstring(windowTitle());
+}
+
+void CVermarkDlg::set_caption(std::u16string_view caption) {
+    setWindowTitle(to_qstring(caption));
+}
+
+void CVermarkDlg::post_to_ui(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 QWidget* CVermarkDlg::GetDlgItem(int id) const {
@@ -341,6 +386,23 @@ void CVermarkDlg::resizeEvent(QResizeEvent* event) {
                      : isMaximized() ? SIZE_MAXIMIZED
                                      : SIZE_RESTORED;
     OnSize(kind, event->size().width(), event->size().height());
+}
+
+void CVermarkDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    if (painted_) return;
+    painted_ = true;
+    trace_timing("first-paint");
+    // Queued, so that the window's first picture reaches the screen before any file is read.
+    QTimer::singleShot(0, this, [this] { load_startup_paths(); });
+}
+
+void CVermarkDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // A window that is never exposed (started minimised) still loads its files.
+    if (!startup_paths_.empty()) {
+        QTimer::singleShot(kStartupLoadFallbackMs, this, [this] { load_startup_paths(); });
+    }
 }
 
 void CVermarkDlg::keyPressEvent(QKeyEvent* event) {

@@ -1,11 +1,13 @@
 // The main dialog: a small, resizable, always-on-top window that takes dropped drawings, shows
 // their encoding and recorded version, paints their first lines over a picture of the file, and
-// writes the stamped copy when the button is pressed. Qt stands in for the dialog framework: the
-// handlers keep the framework's names and are called from Qt's events.
+// writes the stamped copy when the button is pressed. What it does is DialogLogic's
+// (app/dialog/); this window draws, routes events to it and is its DialogView. Qt stands in for
+// the dialog framework: the handlers keep the framework's names and are called from Qt's events.
 #pragma once
 
 #include <QDialog>
 #include <QIcon>
+#include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -13,8 +15,14 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "app/dialog/background_work.h"
+#include "app/dialog/dialog_logic.h"
+#include "app/dialog/dialog_view.h"
+#include "app/wait_cursor.h"
 
 class QMenu;
 class QMimeData;
@@ -49,7 +57,7 @@ class CPreviewPane : public QWidget {
     QPixmap picture_;
 };
 
-class CVermarkDlg : public QDialog {
+class CVermarkDlg : public QDialog, public vermark::DialogView {
     Q_OBJECT
   public:
     enum { IDD = 102 };
@@ -87,9 +95,15 @@ class CVermarkDlg : public QDialog {
 
     // The per-file load: picture, then inspection, under the wait cursor. Always true.
     bool LoadFile(const std::u16string& path);
-    void InspectDxf(const std::u16string& path);
-    // Loads paths one after the other exactly as a drop of them does (the command line).
+    // Loads paths one after the other exactly as a drop of them does. The load runs in the
+    // background; loading() tells when it is done.
     void open_paths(const std::vector<std::u16string>& paths);
+    // The paths named on the command line: loaded once the window has first been painted.
+    void open_after_first_paint(std::vector<std::u16string> paths);
+    bool loading() const { return logic_.loading(); }
+    bool stamping() const { return logic_.stamping(); }
+    // True while a drawing's picture is rendered in the background.
+    bool rendering() const { return rendering_; }
 
     // The control with the given template id (1, 2, 1000, 1002, 1003), or null.
     QWidget* GetDlgItem(int id) const;
@@ -98,13 +112,30 @@ class CVermarkDlg : public QDialog {
     // Applies the 1-pixel layout of the pane and the edit box to the current client size.
     void layout_controls();
 
+    // DialogView.
+    void set_info_text(std::u16string_view text) override;
+    void enable_stamp_button(bool enabled) override;
+    void show_picture(const vermark::Picture& picture) override;
+    void redraw_pane() override;
+    void set_busy(bool busy) override;
+    std::u16string caption() const override;
+    void set_caption(std::u16string_view caption) override;
+    void post_to_ui(std::function<void()> task) override;
+
     QLineEdit m_Edit;
     QPushButton m_Add;
     CPreviewPane m_Preview;
-    std::u16string m_Info;
-    std::u16string m_Text;
-    std::u16string m_DxfPath;
-    int m_TextCode = 0;
+
+  private:
+    // Declared before the members that name its state.
+    vermark::DialogLogic logic_;
+
+  public:
+    // The framework's names for the logic's state.
+    std::u16string& m_Info;
+    std::u16string& m_Text;
+    std::u16string& m_DxfPath;
+    int& m_TextCode;
     QIcon m_hIcon;
 
   protected:
@@ -114,16 +145,28 @@ class CVermarkDlg : public QDialog {
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void build_from_template();
-    void render_picture(const std::u16string& path);
-    void report_stamp_failure(const std::u16string& message);
+    void load_startup_paths();
+    void start_render(std::shared_ptr<const vermark::DxfGeometry> drawing);
+    void finish_render(unsigned serial, const QImage& image);
+    void watch_for_stalls();
 
     QPushButton ok_;
     QPushButton quit_;
     QTimer rerender_;
-    std::u16string picture_path_;
+    std::optional<vermark::WaitCursor> busy_cursor_;
+    // Drawings are rendered in the background, one at a time; a render for an older picture
+    // request is dropped and the newest one started instead.
+    std::shared_ptr<vermark::UiChannel> render_channel_;
+    unsigned picture_serial_ = 0;
+    bool rendering_ = false;
+    std::shared_ptr<const vermark::DxfGeometry> shown_drawing_;
+    std::vector<std::u16string> startup_paths_;
+    bool painted_ = false;
     bool initialised_ = false;
     bool destroyed_ = false;
 };

@@ -175,8 +175,10 @@ StampResult refused(StampResult result, DxfRefusal refusal, std::u16string reaso
     return result;
 }
 
-StampResult failed(StampResult result, std::u16string reason) {
+StampResult failed(StampResult result, StampFailure failure, int error, std::u16string reason) {
     result.outcome = StampOutcome::failed;
+    result.failure = failure;
+    result.error = error;
     result.reason = std::move(reason);
     return result;
 }
@@ -210,13 +212,17 @@ StampResult stamp_dxf(const std::u16string& path) {
     result.output_path = stamped_path_of(path);
     // A link named like its own copy: renaming the copy over it would lose the drawing.
     if (is_same_file(path, result.output_path)) {
-        return failed(result, u"the copy " + result.output_path + u" would replace the input");
+        return failed(result, StampFailure::replaces_input, 0,
+                      u"the copy " + result.output_path + u" would replace the input");
     }
 
     StagedFile staged;
     StampVisitor visitor(staged, path, result.output_path);
     const ReadOutcome read = read_dxf_text(path, visitor);
-    if (!read.opened || !read.complete) return failed(result, read_failure_text(read));
+    if (!read.opened || !read.complete) {
+        return failed(result, read.opened ? StampFailure::cannot_read : StampFailure::cannot_open,
+                      read.error, read_failure_text(read));
+    }
     visitor.finish();
 
     const TextFinders& finders = visitor.finders();
@@ -230,17 +236,19 @@ StampResult stamp_dxf(const std::u16string& path) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
     }
     if (visitor.create_error() != 0) {
-        return failed(result, u"cannot create a file beside " + result.output_path + u": " +
-                                  error_text(visitor.create_error()));
+        return failed(result, StampFailure::cannot_create, visitor.create_error(),
+                      u"cannot create a file beside " + result.output_path + u": " +
+                          error_text(visitor.create_error()));
     }
     if (staged.error() != 0) {
-        return failed(result, write_failure_text(staged.error(), result.output_path));
+        return failed(result, StampFailure::cannot_write, staged.error(),
+                      write_failure_text(staged.error(), result.output_path));
     }
     if (!visitor.inserted()) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
     }
     if (const int error = staged.commit(); error != 0) {
-        return failed(result,
+        return failed(result, StampFailure::cannot_replace, error,
                       error == ENOSPC || error == EDQUOT
                           ? write_failure_text(error, result.output_path)
                           : u"cannot replace " + result.output_path + u": " + error_text(error));

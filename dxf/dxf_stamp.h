@@ -64,6 +64,17 @@ enum class StampOutcome {
     failed,        // nothing written (an earlier copy is left as it was); `reason` says why
 };
 
+// What went wrong when nothing could be written.
+enum class StampFailure {
+    none,
+    replaces_input,  // the copy's name is the input itself
+    cannot_open,     // the input
+    cannot_read,     // the input
+    cannot_create,   // the temporary file beside the copy
+    cannot_write,    // the copy's bytes
+    cannot_replace,  // the finished copy could not be put in place
+};
+
 struct StampResult {
     StampOutcome outcome = StampOutcome::failed;
     std::u16string output_path;  // where the copy goes (also set when nothing was written)
@@ -71,8 +82,10 @@ struct StampResult {
     // Unknown), kUtf16 for UTF-16, kShiftJis for converted UTF-16 big-endian and UTF-32 input.
     TextEncoding output_code = encoding::kUnknown;
     DxfRefusal refusal = DxfRefusal::none;
-    std::u16string version;    // the version found when "$ACADVER" was already recorded
-    std::u16string reason;     // English text, empty when written
+    std::u16string version;  // the version found when "$ACADVER" was already recorded
+    std::u16string reason;   // English text, empty when written
+    StampFailure failure = StampFailure::none;  // for `failed`
+    int error = 0;                              // errno of the failure, 0 when there is none
     std::u16string head_text;  // the copy's first kDxfHeadLimit bytes decoded, for display
 };
 

@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libcurl4-openssl-dev libemf2svg-dev libdxflib-dev
-  fonts-ipafont-gothic xvfb xauth imagemagick
+  fonts-ipafont-gothic xvfb xauth imagemagick xdotool
   python3 python3-ezdxf openssl
   shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils
   dpkg-dev lintian desktop-file-utils man-db groff-base

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QMimeData>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
@@ -41,6 +43,23 @@ inline std::string dxf_with_version() {
 
 inline std::u16string wide(const std::filesystem::path& p) {
     return from_utf8(p.string());
+}
+
+// Runs the event loop until `done` holds, for ten seconds at most.
+template <class Done>
+void run_events_until(Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+}
+
+// Lets the dialog's background work (loads, stampings, renders) finish and come back.
+inline void settle(CVermarkDlg& dialog) {
+    run_events_until(
+        [&] { return !dialog.loading() && !dialog.stamping() && !dialog.rendering(); });
 }
 
 class DialogTest : public ::testing::Test {
@@ -78,6 +97,7 @@ class DialogTest : public ::testing::Test {
         ASSERT_TRUE(enter.isAccepted());
         QDropEvent event(QPointF(50, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         target.event(&event);
+        settle(dialog);
     }
 
     // Runs `inspect` on the next modal window once it is up, then closes that window.

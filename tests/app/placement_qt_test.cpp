@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
+#include <cmath>
+#include <cstdlib>
 
 #include "app/dialog_hooks.h"
 #include "app/placement_qt.h"
@@ -98,6 +100,44 @@ TEST_F(PlacementQtTest, ADialogPlacedBeforeItIsShownGetsTheSavedFrameSize) {
     QApplication::processEvents();
     EXPECT_EQ(dialog.frameGeometry(), QRect(60, 70, 330, 220));
     EXPECT_NE(dialog.frameGeometry(), dialog.geometry()) << "the window has a frame";
+}
+
+int device(int scaled, qreal ratio) {
+    return int(std::lround(scaled * ratio));
+}
+
+// Runs under screen scaling only: ctest's app.placement_under_scaling sets QT_SCALE_FACTOR=1.25.
+TEST_F(PlacementQtTest, ScaledScreenStoresAndRestoresDevicePixels) {
+    const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    if (ratio == 1.0) {
+        ASSERT_EQ(std::getenv("VERMARK_EXPECT_SCALED_SCREEN"), nullptr)
+            << "the screen is not scaled";
+        GTEST_SKIP() << "needs a scaled screen (QT_SCALE_FACTOR=1.25)";
+    }
+    QRect closed_at;
+    {
+        CVermarkDlg first;
+        first.OnInitDialog();
+        first.show();
+        first.move(40, 48);
+        first.resize(320, 200);
+        QApplication::processEvents();
+        closed_at = first.frameGeometry();
+        first.hide();
+        first.OnDestroy();
+    }
+    const std::u16string saved =
+        ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
+    EXPECT_EQ(saved, from_utf8(QStringLiteral("%1 %2 %3 %4")
+                                   .arg(device(closed_at.x(), ratio))
+                                   .arg(device(closed_at.y(), ratio))
+                                   .arg(device(closed_at.x() + closed_at.width(), ratio))
+                                   .arg(device(closed_at.y() + closed_at.height(), ratio))
+                                   .toStdString()));
+
+    CVermarkDlg second;
+    second.OnInitDialog();
+    EXPECT_EQ(second.frameGeometry(), closed_at);
 }
 
 TEST(QtPlacementWindow, ClassNamesAndFrameState) {

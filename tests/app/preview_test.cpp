@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/preview_cache.h"
+#include "app/dialog/preview_cache.h"
 #include "app/qt_text.h"
 #include "app/shell_preview_qt.h"
 #include "dialog_fixture.h"

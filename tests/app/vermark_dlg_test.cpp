@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/about_dlg.h"
+#include "app/dialog/background_work.h"
 #include "app/dialog_layout.h"
 #include "app/drop_intake.h"
 #include "app/qt_text.h"
@@ -154,7 +155,43 @@ TEST_F(DialogTest, CommandLinePathsLoadLikeADrop) {
     CVermarkDlg dialog;
     dialog.OnInitDialog();
     dialog.open_paths({wide(folder / "a.dxf"), wide(folder / "b.dxf")});
+    settle(dialog);
     EXPECT_EQ(dialog.m_DxfPath, wide(folder / "b.dxf"));
+}
+
+TEST_F(DialogTest, CommandLineFilesWaitForTheWindowToShow) {
+    const auto folder = fresh_folder("open_after_paint");
+    write_bytes(folder / "plan.dxf", dxf_without_version());
+    CVermarkDlg dialog;
+    dialog.OnInitDialog();
+    dialog.open_after_first_paint({wide(folder / "plan.dxf")});
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog.loading());
+    EXPECT_TRUE(dialog.m_DxfPath.empty()) << "nothing is read before the window is up";
+
+    dialog.show();
+    run_events_until([&] { return !dialog.m_DxfPath.empty() && !dialog.loading(); });
+    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
+}
+
+TEST_F(DialogTest, ClosingWhileADrawingLoadsAndIsStampedNeitherCrashesNorWaits) {
+    const auto folder = fresh_folder("close_during_work");
+    write_bytes(folder / "plan.dxf", dxf_without_version());
+    {
+        CVermarkDlg dialog;
+        dialog.OnInitDialog();
+        dialog.open_paths({wide(folder / "plan.dxf")});
+        settle(dialog);
+        dialog.m_Add.click();
+        dialog.open_paths({wide(folder / "plan.dxf")});
+    }
+    // What the workers hand back after the window is gone goes nowhere.
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    EXPECT_TRUE(wait_for_background_work(std::chrono::seconds(10)));
+    EXPECT_TRUE(fs::exists(folder / "plan.1008.dxf")) << "a copy under way is finished";
 }
 
 TEST_F(DialogTest, DragsAreAcceptedOnlyWithLocalFiles) {
@@ -204,6 +241,7 @@ TEST_F(DialogTest, DropIsTakenAsACopyNeverAsAMove) {
     ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
     QObject& target = dialog;
     target.event(&drop);
+    settle(dialog);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
@@ -244,6 +282,7 @@ TEST_F(DialogTest, ShortcutLoadsItsTargetAndTheCopyGoesBesideTheTarget) {
     EXPECT_EQ(dialog.m_DxfPath, wide(folder / "drawings" / "plan.dxf"));
     ASSERT_TRUE(dialog.m_Add.isEnabled());
     dialog.m_Add.click();
+    settle(dialog);
     EXPECT_TRUE(fs::exists(folder / "drawings" / "plan.1008.dxf"));
     EXPECT_FALSE(fs::exists(folder / "desk" / "Plan.DXF.1008.dxf"));
 }
@@ -256,17 +295,6 @@ TEST_F(DialogTest, SymbolicLinkLoadsItsTarget) {
     dialog.OnInitDialog();
     drop(dialog, {folder / "alias.dxf"});
     EXPECT_EQ(dialog.m_DxfPath, wide(folder / "real" / "plan.dxf"));
-}
-
-// Runs the event loop until `done` holds, for two seconds at most.
-template <class Done>
-void run_events_until(Done done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 2000) {
-        QApplication::processEvents();
-        QThread::msleep(10);
-    }
 }
 
 TEST_F(DialogTest, BrokenShortcutLoadsTheEmptyPath) {
@@ -296,8 +324,10 @@ TEST_F(DialogTest, ButtonWritesTheStampedCopyAndShowsIt) {
     CVermarkDlg dialog;
     dialog.OnInitDialog();
     dialog.open_paths({wide(folder / "plan.dxf")});
+    settle(dialog);
     ASSERT_TRUE(dialog.m_Add.isEnabled());
     dialog.m_Add.click();
+    settle(dialog);
 
     const std::string copy = read_bytes(folder / "plan.1008.dxf");
     EXPECT_NE(copy.find("  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1008\r\n  9\r\n$INSBASE"),
@@ -323,7 +353,9 @@ TEST_F(DialogTest, FailedWriteIsReportedInAMessageBox) {
     CVermarkDlg dialog;
     dialog.OnInitDialog();
     dialog.open_paths({wide(folder / "plan.dxf")});
+    settle(dialog);
     dialog.m_Add.click();
+    settle(dialog);
 
     EXPECT_NE(shown.find(u"書き込めませんでした"), std::u16string::npos);
     EXPECT_NE(shown.find(wide(folder / "plan.1008.dxf")), std::u16string::npos);

@@ -1,5 +1,5 @@
 // Names of cached preview pictures.
-#include "app/preview_cache.h"
+#include "app/dialog/preview_cache.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "app/preview_fit.h"
+#include "app/dialog/preview_fit.h"
 
 #include <algorithm>
 #include <cmath>

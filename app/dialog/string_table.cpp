@@ -1,4 +1,4 @@
-#include "app/string_table.h"
+#include "app/dialog/string_table.h"
 
 namespace vermark {
 

@@ -1,4 +1,4 @@
-#include "app/preview_cache.h"
+#include "app/dialog/preview_cache.h"
 
 #include <gtest/gtest.h>
 
