@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/retry.h"
 #include "util/folder_listing.h"
 #include "util/folders.h"
 #include "util/path.h"
@@ -11,8 +12,6 @@
 namespace vermark {
 namespace {
 
-constexpr int kOpenAttempts = 100;
-constexpr int kRetryPauseMs = 100;
 constexpr int kKeepDays = 10;
 constexpr std::size_t kTimeLimit = 255;
 constexpr std::u16string_view kLineTime = u"%Y/%m/%d %H:%M:%S";
@@ -22,6 +21,13 @@ std::atomic<bool> g_first_write{true};
 // Held while a line is being appended. Folder creation and the header's values may report
 // through the log themselves; such a nested line is dropped instead of re-entering.
 thread_local bool g_appending = false;
+
+// Folder creation reports the folders it cannot make to the log; it sits below the log, so the
+// log hands itself over as the folder code's reporter when the program starts.
+const bool g_reports_folder_failures = [] {
+    set_folder_failure_reporter([](std::u16string_view line) { log_line(line); });
+    return true;
+}();
 
 class AppendingGuard {
   public:
@@ -47,13 +53,12 @@ std::u16string header_line() {
 // Opens the log, retrying failures that may pass; false after the last attempt or at once for a
 // failure that retrying cannot mend (no folder, a folder in its place, read-only media).
 bool open_with_retries(platform::AppendFile& file, std::u16string_view path) {
-    for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
+    return platform::retry(platform::open_retry_policy(), [&] {
         const int error = file.open(path);
-        if (error == 0) return true;
-        if (!platform::failure_may_pass(error)) return false;
-        platform::sleep_milliseconds(kRetryPauseMs);
-    }
-    return false;
+        if (error == 0) return platform::Attempt::succeeded;
+        return platform::failure_may_pass(error) ? platform::Attempt::failed_for_now
+                                                 : platform::Attempt::failed_for_good;
+    });
 }
 
 }  // namespace

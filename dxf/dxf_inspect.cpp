@@ -1,6 +1,5 @@
 #include <chrono>
 #include <system_error>
-#include <thread>
 
 #include "diag/log.h"
 #include "dxf/dxf_finders.h"
@@ -8,6 +7,7 @@
 #include "dxf/dxf_source.h"
 #include "dxf/dxf_stamp.h"
 #include "dxf/plain_bytes.h"
+#include "platform/retry.h"
 #include "text/text_reader.h"
 
 namespace vermark {
@@ -59,12 +59,6 @@ class InspectVisitor : public DxfTextVisitor {
     TextFinders finders_;
 };
 
-std::u16string cut_at_zero(std::u16string text) {
-    const std::size_t zero = text.find(u'\0');
-    if (zero != std::u16string::npos) text.resize(zero);
-    return text;
-}
-
 void refuse(DxfInspection& result, DxfRefusal refusal, std::u16string reason) {
     result.eligible = false;
     result.stamp_path.clear();
@@ -77,7 +71,7 @@ void refuse(DxfInspection& result, DxfRefusal refusal, std::u16string reason) {
 ByteBuffer ReadHead(const std::u16string& path, std::size_t limit) {
     InputFile file;
     if (path.empty() || file.open(path) != 0) {
-        if (!path.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!path.empty()) platform::pause_before_retry(std::chrono::milliseconds(100));
         log_line(u"::ReadHead   Can't open   " + path);
         return {};
     }

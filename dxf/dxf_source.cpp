@@ -206,4 +206,10 @@ void WideDecoder::put_group(const std::uint8_t* group, std::u16string& out) {
     if (high != 0) put(high, out);
 }
 
+std::u16string cut_at_zero(std::u16string text) {
+    const std::size_t zero = text.find(u'\0');
+    if (zero != std::u16string::npos) text.resize(zero);
+    return text;
+}
+
 }  // namespace vermark

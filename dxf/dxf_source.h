@@ -81,4 +81,7 @@ class WideDecoder {
     char16_t held_ = 0;  // a high surrogate waiting for its partner
 };
 
+// The text up to its first zero character (decoded file text ends there).
+std::u16string cut_at_zero(std::u16string text);
+
 }  // namespace vermark

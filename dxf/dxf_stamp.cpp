@@ -157,12 +157,6 @@ class StampVisitor : public DxfTextVisitor {
     ByteBuffer head_;
 };
 
-std::u16string cut_at_zero(std::u16string text) {
-    const std::size_t zero = text.find(u'\0');
-    if (zero != std::u16string::npos) text.resize(zero);
-    return text;
-}
-
 std::u16string write_failure_text(int error, const std::u16string& target) {
     if (error == ENOSPC || error == EDQUOT) return u"disk full while writing " + target;
     return u"cannot write " + target + u": " + error_text(error);

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/byte_buffer.h"
+#include "platform/byte_buffer.h"
 
 namespace vermark {
 

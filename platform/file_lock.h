@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/retry.h"
+
 namespace vermark {
 
 enum class FileAccess {
@@ -32,12 +34,10 @@ enum class OpenFailure {
 // Whether waiting and trying again could help.
 bool may_pass(OpenFailure failure);
 
-// How often and how far apart the open policies try: 100 attempts, 100 ms apart. Tests shorten it.
-struct OpenRetryPolicy {
-    int attempts = 100;
-    std::chrono::milliseconds pause{100};
-};
-OpenRetryPolicy& open_retry_policy();
+// How often and how far apart the open policies try: 100 attempts, 100 ms apart (see
+// platform/retry.h). Tests shorten it.
+using OpenRetryPolicy = platform::RetryPolicy;
+using platform::open_retry_policy;
 
 // One open file with its lock; move-only, closes (and unlocks) on destruction.
 class LockedFile {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Short libFuzzer runs, in their own clang build folder: the text layer (encoding detection, mark
 # removal, decoding, the declaration reader) for FUZZ_SECONDS (default 30), then the drawing reader
-# and the HEADER section finder for half as long, seeded with the sample drawings.
+# and the HEADER section finder for half as long, seeded with the sample drawings; then the parsers
+# of the other files that come from outside (shortcuts, the registry stand-in's file, profile
+# files) for a few seconds each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +15,8 @@ fi
 seconds=${FUZZ_SECONDS:-30}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DVERMARK_FUZZ=ON -DVERMARK_BUILD_GUI=OFF -DVERMARK_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target fuzz_text fuzz_dxf
+cmake --build build-fuzz -j "$(nproc)" --target fuzz_text fuzz_dxf fuzz_shell_link fuzz_registry_file \
+  fuzz_profile_file
 
 # A few seeds: each mark, Shift_JIS, UTF-8, an XML declaration, a DXF header.
 corpus=build-fuzz/fuzz-corpus
@@ -34,3 +37,12 @@ mkdir -p "$dxf_corpus"
 cp samples/*.dxf "$dxf_corpus/"
 build-fuzz/tests/fuzz/fuzz_dxf -max_total_time="$((seconds / 2))" -max_len=8192 -timeout=10 \
   -print_final_stats=1 "$dxf_corpus" 2>&1 | tail -n 6
+
+# The other parsers of outside files: a few seconds each.
+short=${FUZZ_SHORT_SECONDS:-5}
+for target in fuzz_shell_link fuzz_registry_file fuzz_profile_file; do
+  corpus_dir=build-fuzz/fuzz-corpus-${target#fuzz_}
+  mkdir -p "$corpus_dir"
+  build-fuzz/tests/fuzz/$target -max_total_time="$short" -max_len=4096 -timeout=10 \
+    -print_final_stats=1 "$corpus_dir" 2>&1 | tail -n 3
+done

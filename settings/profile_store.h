@@ -86,6 +86,8 @@ class ProfileStore {
 
   private:
     bool registry_mode() const;
+    // The entries of `section` through this store's own (overridable) reads and writes.
+    EntryStore entries(TextArg section);
     void log_read(std::u16string_view kind, std::u16string_view section, std::u16string_view entry,
                   std::u16string_view default_text, std::u16string_view value_text) const;
 

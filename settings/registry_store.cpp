@@ -39,10 +39,6 @@ std::u16string_view up_to_zero(std::u16string_view text) {
     return text.substr(0, std::min(text.size(), text.find(char16_t{0})));
 }
 
-std::u16string suffixed_name(TextArg name, std::u16string_view suffix) {
-    return suffixed(name.value_or(u""), suffix);
-}
-
 }  // namespace
 
 RegistryStore::~RegistryStore() {
@@ -205,63 +201,67 @@ bool RegistryStore::enum_values(HKEY root, TextArg subkey, std::vector<std::u16s
     return enum_names(root, subkey, list, false);
 }
 
-// ---- typed values ----
+// ---- typed values, through the codecs of settings/typed_value_format.h ----
+
+EntryStore RegistryStore::entries(HKEY root, TextArg subkey) {
+    return {[this, root, subkey](std::u16string_view name, std::u16string_view default_text) {
+                return get_string(root, subkey, name, default_text);
+            },
+            [this, root, subkey](std::u16string_view name, std::u16string_view text) {
+                return write_string(root, subkey, name, text);
+            },
+            [this, root, subkey](std::u16string_view name, std::int32_t default_value) {
+                return get_int(root, subkey, name, default_value);
+            },
+            [this, root, subkey](std::u16string_view name, std::int32_t value) {
+                return write_int(root, subkey, name, value);
+            }};
+}
 
 std::int64_t RegistryStore::get_int64(HKEY root, TextArg subkey, TextArg name,
                                       std::int64_t default_value) {
     // The decimal text is read (and kept for other readers) but the halves decide the value.
-    get_string(root, subkey, suffixed_name(name, kSuffixInt64), int64_to_text(default_value, 10));
+    read_typed(entries(root, subkey), name.value_or(u""), kInt64Decimal, default_value);
     return get_hilo(root, subkey, name, default_value);
 }
 
 bool RegistryStore::write_int64(HKEY root, TextArg subkey, TextArg name, std::int64_t value) {
-    write_string(root, subkey, suffixed_name(name, kSuffixInt64), int64_to_text(value, 10));
+    write_typed(entries(root, subkey), name.value_or(u""), kInt64Decimal, value);
     return write_hilo(root, subkey, name, value);
 }
 
 std::int64_t RegistryStore::get_hilo(HKEY root, TextArg subkey, TextArg name,
                                      std::int64_t default_value) {
-    if (!subkey || !name) return default_value;
-    const std::int32_t high =
-        get_int(root, subkey, suffixed_name(name, kSuffixHigh), high_half(default_value));
-    const std::int32_t low =
-        get_int(root, subkey, suffixed_name(name, kSuffixLow), low_half(default_value));
-    return join_halves(high, low);
+    return subkey && name ? read_halves(entries(root, subkey), *name, default_value)
+                          : default_value;
 }
 
 bool RegistryStore::write_hilo(HKEY root, TextArg subkey, TextArg name, std::int64_t value) {
-    if (!subkey || !name) return false;
-    write_int(root, subkey, suffixed_name(name, kSuffixHigh), high_half(value));
-    return write_int(root, subkey, suffixed_name(name, kSuffixLow), low_half(value));
+    return subkey && name && write_halves(entries(root, subkey), *name, value);
 }
 
 double RegistryStore::get_float(HKEY root, TextArg subkey, TextArg name, double default_value) {
-    return parse_double(get_string(root, subkey, suffixed_name(name, kSuffixFloat),
-                                   format_float_precise(default_value)));
+    return read_typed(entries(root, subkey), name.value_or(u""), kFloatPrecise, default_value);
 }
 
 bool RegistryStore::write_float(HKEY root, TextArg subkey, TextArg name, double value) {
-    return write_string(root, subkey, suffixed_name(name, kSuffixFloat),
-                        format_float_precise(value));
+    return write_typed(entries(root, subkey), name.value_or(u""), kFloatPrecise, value);
 }
 
 Rect RegistryStore::get_rect(HKEY root, TextArg subkey, TextArg name, Rect default_value) {
-    return parse_rect_quoted(get_string(root, subkey, suffixed_name(name, kSuffixRect),
-                                        format_rect_quoted(default_value)));
+    return read_typed(entries(root, subkey), name.value_or(u""), kRectQuoted, default_value);
 }
 
 bool RegistryStore::write_rect(HKEY root, TextArg subkey, TextArg name, Rect value) {
-    return write_string(root, subkey, suffixed_name(name, kSuffixRect), format_rect_quoted(value));
+    return write_typed(entries(root, subkey), name.value_or(u""), kRectQuoted, value);
 }
 
 Point RegistryStore::get_point(HKEY root, TextArg subkey, TextArg name, Point default_value) {
-    return parse_point_quoted(get_string(root, subkey, suffixed_name(name, kSuffixPoint),
-                                         format_point_quoted(default_value)));
+    return read_typed(entries(root, subkey), name.value_or(u""), kPointQuoted, default_value);
 }
 
 bool RegistryStore::write_point(HKEY root, TextArg subkey, TextArg name, Point value) {
-    return write_string(root, subkey, suffixed_name(name, kSuffixPoint),
-                        format_point_quoted(value));
+    return write_typed(entries(root, subkey), name.value_or(u""), kPointQuoted, value);
 }
 
 }  // namespace vermark

@@ -78,6 +78,8 @@ class RegistryStore {
     virtual bool close_key();
 
   private:
+    // The values of root\subkey through this store's own (overridable) reads and writes.
+    EntryStore entries(HKEY root, TextArg subkey);
     bool enum_names(HKEY root, TextArg subkey, std::vector<std::u16string>& list, bool keys);
     void fail(std::u16string_view text, std::u16string_view name);
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <limits>
-#include "update/url_text.h"
+#include "util/strings.h"
 
 #include <locale.h>
 
@@ -212,6 +212,40 @@ std::u16string format_point_fixed(const Point& p) {
 
 Point parse_point_fixed(std::u16string_view text) {
     return point_of(numbers_of<2>(text));
+}
+
+namespace {
+
+std::u16string decimal_of(const std::int64_t& value) {
+    return int64_to_text(value, 10);
+}
+std::u16string precise_of(const double& value) {
+    return format_float_precise(value);
+}
+std::u16string short_of(const double& value) {
+    return format_float_short(value);
+}
+
+}  // namespace
+
+const TextCodec<std::int64_t> kInt64Decimal{kSuffixInt64, decimal_of, parse_int64};
+const TextCodec<double> kFloatPrecise{kSuffixFloat, precise_of, parse_double};
+const TextCodec<double> kFloatShort{u"", short_of, parse_double};
+const TextCodec<Rect> kRectQuoted{kSuffixRect, format_rect_quoted, parse_rect_quoted};
+const TextCodec<Rect> kRectFixed{u"", format_rect_fixed, parse_rect_fixed};
+const TextCodec<Point> kPointQuoted{kSuffixPoint, format_point_quoted, parse_point_quoted};
+const TextCodec<Point> kPointFixed{u"", format_point_fixed, parse_point_fixed};
+
+std::int64_t read_halves(const EntryStore& store, std::u16string_view entry,
+                         std::int64_t default_value) {
+    const std::int32_t high = store.get_int(suffixed(entry, kSuffixHigh), high_half(default_value));
+    const std::int32_t low = store.get_int(suffixed(entry, kSuffixLow), low_half(default_value));
+    return join_halves(high, low);
+}
+
+bool write_halves(const EntryStore& store, std::u16string_view entry, std::int64_t value) {
+    store.write_int(suffixed(entry, kSuffixHigh), high_half(value));
+    return store.write_int(suffixed(entry, kSuffixLow), low_half(value));
 }
 
 std::int32_t high_half(std::int64_t value) {

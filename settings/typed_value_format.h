@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,5 +83,49 @@ Point parse_point_fixed(std::u16string_view text);
 std::int32_t high_half(std::int64_t value);
 std::int32_t low_half(std::int64_t value);
 std::int64_t join_halves(std::int32_t high, std::int32_t low);
+
+// The entries of one section (INI) or key (registry) as the typed values see them: texts and
+// 32-bit integers under entry names. Each store hands its own reads and writes in.
+struct EntryStore {
+    std::function<std::u16string(std::u16string_view entry, std::u16string_view default_text)>
+        get_text;
+    std::function<bool(std::u16string_view entry, std::u16string_view text)> write_text;
+    std::function<std::int32_t(std::u16string_view entry, std::int32_t default_value)> get_int;
+    std::function<bool(std::u16string_view entry, std::int32_t value)> write_int;
+};
+
+// One text form of a type: the suffix of the entry it is kept under (empty: the caller's entry
+// itself) and its writer and reader. Both stores read and write every typed value through these.
+template <class T>
+struct TextCodec {
+    std::u16string_view suffix;
+    std::u16string (*format)(const T&);
+    T (*parse)(std::u16string_view);
+};
+
+extern const TextCodec<std::int64_t> kInt64Decimal;  // "_I64_", decimal
+extern const TextCodec<double> kFloatPrecise;        // "_Flt_", "%.20g"
+extern const TextCodec<double> kFloatShort;          // the entry itself, "%g"
+extern const TextCodec<Rect> kRectQuoted;            // "_LTRB", quoted "%d %d %d %d"
+extern const TextCodec<Rect> kRectFixed;             // the entry itself, "%09d ..."
+extern const TextCodec<Point> kPointQuoted;          // "_L_XY", quoted "%d %d"
+extern const TextCodec<Point> kPointFixed;           // the entry itself, "%09d %09d"
+
+template <class T>
+T read_typed(const EntryStore& store, std::u16string_view entry, const TextCodec<T>& codec,
+             const T& default_value) {
+    return codec.parse(store.get_text(suffixed(entry, codec.suffix), codec.format(default_value)));
+}
+
+template <class T>
+bool write_typed(const EntryStore& store, std::u16string_view entry, const TextCodec<T>& codec,
+                 const T& value) {
+    return store.write_text(suffixed(entry, codec.suffix), codec.format(value));
+}
+
+// A 64-bit value kept as its halves under entry + "_H" and entry + "_L".
+std::int64_t read_halves(const EntryStore& store, std::u16string_view entry,
+                         std::int64_t default_value);
+bool write_halves(const EntryStore& store, std::u16string_view entry, std::int64_t value);
 
 }  // namespace vermark

@@ -1,14 +1,5 @@
-// The byte buffer whole files are read into and written from, and the read-only view that the
-// encoding functions take so that memory-mapped or streamed data needs no copy.
+// The byte buffer type of the text functions; it lives with the platform services, which read
+// and convert bytes too.
 #pragma once
 
-#include <cstdint>
-#include <span>
-#include <vector>
-
-namespace vermark {
-
-using ByteBuffer = std::vector<std::uint8_t>;
-using ByteView = std::span<const std::uint8_t>;
-
-}  // namespace vermark
+#include "platform/byte_buffer.h"

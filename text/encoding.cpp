@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/text_case.h"
+
 namespace vermark {
 namespace {
 
@@ -270,20 +272,6 @@ namespace {
 constexpr std::size_t kDeclarationLines = 10;
 constexpr std::size_t kValueWindow = 20;
 
-std::u16string ascii_lower(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& c : out) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-    return out;
-}
-
-// Found as written, or else with both sides lower-cased.
-bool contains_ignoring_case(std::u16string_view window, std::u16string_view name) {
-    if (window.find(name) != std::u16string_view::npos) return true;
-    return ascii_lower(window).find(ascii_lower(name)) != std::u16string::npos;
-}
-
 TextEncoding encoding_in_line(std::u16string_view line) {
     const std::size_t xml = line.find(u"xml");
     if (xml == std::u16string_view::npos) return -1;
@@ -293,9 +281,9 @@ TextEncoding encoding_in_line(std::u16string_view line) {
     const std::u16string_view window = equals == std::u16string_view::npos
                                            ? line.substr(0, kValueWindow)
                                            : line.substr(equals + 1, kValueWindow);
-    if (contains_ignoring_case(window, u"UTF-8")) return encoding::kUtf8;
-    if (contains_ignoring_case(window, u"UTF-16")) return encoding::kUtf16;
-    if (contains_ignoring_case(window, u"Shift_JIS")) return encoding::kShiftJis;
+    if (platform::contains_ignoring_ascii_case(window, u"UTF-8")) return encoding::kUtf8;
+    if (platform::contains_ignoring_ascii_case(window, u"UTF-16")) return encoding::kUtf16;
+    if (platform::contains_ignoring_ascii_case(window, u"Shift_JIS")) return encoding::kShiftJis;
     return encoding::kUnknown;
 }
 

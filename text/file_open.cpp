@@ -1,7 +1,5 @@
 #include "text/file_open.h"
 
-#include <thread>
-
 namespace vermark {
 namespace {
 
@@ -15,15 +13,13 @@ bool worth_waiting(OpenFailure failure, RetryOn retry_on) {
 bool open_with_retries(LockedFile& file, const std::u16string& path, FileAccess access,
                        RetryOn retry_on, bool single_attempt) {
     if (path.empty()) return false;
-    const OpenRetryPolicy policy = open_retry_policy();
-    const int attempts = single_attempt ? 1 : policy.attempts;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    return platform::retry(open_retry_policy(), [&] {
         const OpenFailure failure = file.open(path, access);
-        if (failure == OpenFailure::none) return true;
-        if (single_attempt || !worth_waiting(failure, retry_on)) return false;
-        std::this_thread::sleep_for(policy.pause);
-    }
-    return false;
+        if (failure == OpenFailure::none) return platform::Attempt::succeeded;
+        if (single_attempt || !worth_waiting(failure, retry_on))
+            return platform::Attempt::failed_for_good;
+        return platform::Attempt::failed_for_now;
+    });
 }
 
 }  // namespace vermark

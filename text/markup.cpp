@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text_case.h"
 #include "update/url_text.h"
-#include "util/path.h"
 
 namespace vermark {
 namespace {
@@ -37,8 +37,8 @@ constexpr Replacement kLineBreaks[] = {
 // shorter than what it replaced, else from its last |what| - 1 characters). When no occurrence
 // can begin there, every search simply goes on in the original text after the occurrence.
 bool search_cannot_restart_inside(std::u16string_view what, std::u16string_view by) {
-    const std::u16string what_lower = to_lower(what);
-    const std::u16string by_lower = to_lower(by);
+    const std::u16string what_lower = platform::ascii_lower(what);
+    const std::u16string by_lower = platform::ascii_lower(by);
     const std::size_t restart = by.size() < what.size() ? 0 : by.size() - what.size() + 1;
     for (std::size_t i = restart; i < by.size(); ++i) {
         const std::size_t overlap = std::min(by.size() - i, what.size());
@@ -62,8 +62,8 @@ std::u16string replace_every(std::u16string_view text, std::u16string_view what,
     }
     // No exact occurrence lies ahead any more, and the rest of the text is original: from here
     // on occurrences in any letter case count.
-    const std::u16string rest_lower = to_lower(text.substr(position));
-    const std::u16string what_lower = to_lower(what);
+    const std::u16string rest_lower = platform::ascii_lower(text.substr(position));
+    const std::u16string what_lower = platform::ascii_lower(what);
     std::size_t done = 0;
     for (auto found = rest_lower.find(what_lower); found != std::u16string::npos;
          found = rest_lower.find(what_lower, done)) {

@@ -1,13 +1,13 @@
 #include "text/text_writer.h"
 
 #include <chrono>
-#include <thread>
 
 #include "diag/log.h"
 #include "platform/acp.h"
 #include "platform/codepage.h"
 #include "platform/file_lock.h"
 #include "platform/fs.h"
+#include "platform/retry.h"
 #include "text/file_open.h"
 #include "text/text_reader.h"
 #include "util/path.h"
@@ -69,7 +69,7 @@ bool write_file_bytes(const std::u16string& path, ByteView bytes, int rewrite) {
     // Still empty: try again a few times (something may have emptied it behind us). A write that
     // failed part way is a failure, never a success.
     if (size_on_disk(path) == 0 && rewrite <= kLastRewrite) {
-        std::this_thread::sleep_for(kRewritePause);
+        platform::pause_before_retry(kRewritePause);
         return write_file_bytes(path, bytes, rewrite + 1);
     }
     if (!written || !closed) log_line(u"Can't write wb  " + path);

@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "diag/shell_launcher.h"
 #include "platform/command.h"
 #include "platform/file_moves.h"
+#include "platform/retry.h"
 #include "platform/wide.h"
 #include "text/markup.h"
 #include "text/text_reader.h"
@@ -20,8 +20,7 @@
 namespace vermark {
 namespace {
 
-constexpr int kLookupPolls = 100;
-constexpr auto kLookupPause = std::chrono::milliseconds(100);
+constexpr platform::RetryPolicy kLookupPolls{100, std::chrono::milliseconds(100)};
 constexpr int kCompareLimitMs = 20'000;
 constexpr std::size_t kBatchNameLimit = 50;
 
@@ -163,10 +162,10 @@ std::u16string where_command(std::u16string_view name) {
     update_deferred_file_ops().remove_later(err_path);
     update_deferred_file_ops().remove_later(folder);
 
-    for (int poll = 0; poll < kLookupPolls; ++poll) {
-        if (has_content(chk_path) || has_content(err_path)) break;
-        std::this_thread::sleep_for(kLookupPause);
-    }
+    platform::retry(kLookupPolls, [&] {
+        return has_content(chk_path) || has_content(err_path) ? platform::Attempt::succeeded
+                                                              : platform::Attempt::failed_for_now;
+    });
     const StringList lines = read_lines(chk_path);
     return lines.empty() ? std::u16string() : trim(lines.front());
 }

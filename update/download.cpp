@@ -3,12 +3,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "platform/file_moves.h"
 #include "platform/fs.h"
 #include "platform/http.h"
 #include "platform/parse_url.h"
+#include "platform/retry.h"
 #include "platform/wide.h"
 #include "update/u_agent.h"
 #include "update/update_clock.h"
@@ -19,9 +19,6 @@
 
 namespace vermark {
 namespace {
-
-constexpr int kOpenAttempts = 100;
-constexpr auto kOpenPause = std::chrono::milliseconds(100);
 
 std::u16string remove_all(std::u16string text, std::u16string_view what) {
     for (auto at = text.find(what); at != std::u16string::npos; at = text.find(what, at))
@@ -57,14 +54,13 @@ class FileSink : public HttpBodySink {
 
     bool open() override {
         const std::string name = to_utf8(path_);
-        for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        return platform::retry(platform::open_retry_policy(), [&] {
             file_ = std::fopen(name.c_str(), "wb");
-            if (file_) return true;
+            if (file_) return platform::Attempt::succeeded;
             // A missing folder or a folder in the page's place stays so: no point in waiting.
-            if (!platform::failure_may_pass(errno)) return false;
-            std::this_thread::sleep_for(kOpenPause);
-        }
-        return false;
+            return platform::failure_may_pass(errno) ? platform::Attempt::failed_for_now
+                                                     : platform::Attempt::failed_for_good;
+        });
     }
 
     bool write(const char* data, std::size_t size) override {

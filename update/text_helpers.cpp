@@ -8,15 +8,13 @@
 #include <limits>
 #include <sstream>
 
+#include "platform/text_case.h"
+
 namespace vermark {
 namespace {
 
 bool is_space(char16_t c) {
     return std::iswspace(static_cast<wint_t>(c)) != 0;
-}
-
-char16_t lower_unit(char16_t c) {
-    return static_cast<char16_t>(std::towlower(c));
 }
 
 // The leading ASCII part of the text after white space: a number never holds anything else.
@@ -53,13 +51,11 @@ std::u16string trim(std::u16string_view text) {
 }
 
 std::u16string lower_case(std::u16string_view text) {
-    std::u16string out(text);
-    for (auto& c : out) c = lower_unit(c);
-    return out;
+    return platform::locale_lower(text);
 }
 
 bool equals_ignoring_case(std::u16string_view a, std::u16string_view b) {
-    return a == b || lower_case(a) == lower_case(b);
+    return platform::equals_ignoring_locale_case(a, b);
 }
 
 std::u16string bracketed(std::u16string_view text, char16_t opening) {

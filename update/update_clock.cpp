@@ -3,25 +3,17 @@
 #include <cstdio>
 
 #include "diag/log.h"
+#include "platform/clock.h"
 #include "platform/wide.h"
 
 namespace vermark {
-namespace {
-
-std::function<std::time_t()>& clock_override() {
-    static std::function<std::time_t()> clock;
-    return clock;
-}
-
-}  // namespace
 
 std::time_t update_now() {
-    const auto& clock = clock_override();
-    return clock ? clock() : std::time(nullptr);
+    return platform::current_time();
 }
 
 void set_update_clock(std::function<std::time_t()> clock) {
-    clock_override() = std::move(clock);
+    platform::set_time_source(std::move(clock));
 }
 
 std::u16string format_update_now(std::u16string_view format) {

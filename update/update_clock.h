@@ -1,5 +1,5 @@
-// The clock and the standard-error channel of the update check. The clock can be replaced so
-// that day boundaries can be tried without waiting for midnight.
+// The clock and the standard-error channel of the update check. The clock is the program's one
+// clock (platform/clock.h); tests replace it to try day boundaries without waiting for midnight.
 #pragma once
 
 #include <ctime>
@@ -12,7 +12,8 @@ namespace vermark {
 // The current time, or the replacement's answer.
 std::time_t update_now();
 
-// Replaces the clock; an empty function returns to the system clock.
+// Replaces the program's clock (as platform::set_time_source); an empty function returns to the
+// system clock.
 void set_update_clock(std::function<std::time_t()> clock);
 
 // The current (possibly replaced) time formatted as local time with strftime conversions.

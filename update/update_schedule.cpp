@@ -6,6 +6,7 @@
 #include "diag/log.h"
 #include "platform/file_moves.h"
 #include "platform/profile.h"
+#include "platform/text_case.h"
 #include "text/text_reader.h"
 #include "text/text_writer.h"
 #include "update/change_detection.h"
@@ -25,11 +26,6 @@ constexpr std::uint32_t kProfileReadSize = 1024;
 std::optional<bool>& platform_reader_chosen() {
     static std::optional<bool> chosen;
     return chosen;
-}
-
-bool starts_with_ignoring_case(std::u16string_view text, std::u16string_view prefix) {
-    return text.size() >= prefix.size() &&
-           equals_ignoring_case(text.substr(0, prefix.size()), prefix);
 }
 
 bool is_skipped_line(std::u16string_view trimmed) {
@@ -101,7 +97,7 @@ std::u16string read_ini_value(std::u16string_view file, std::u16string_view sect
     if (first < 0 || first >= static_cast<int>(lines.size())) return std::u16string(default_value);
     for (int i = first; i < end; ++i) {
         const std::u16string line = trim(lines[static_cast<std::size_t>(i)]);
-        if (!starts_with_ignoring_case(line, key)) continue;
+        if (!platform::starts_with_ignoring_locale_case(line, key)) continue;
         const std::u16string rest = line.substr(key.size());
         const auto equals = rest.find(u'=');
         if (equals == std::u16string::npos) continue;
@@ -115,7 +111,8 @@ std::pair<int, int> find_ini_section(const StringList& lines, std::u16string_vie
     std::pair<int, int> found{-1, -1};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::u16string line = trim(lines[i]);
-        if (is_skipped_line(line) || !starts_with_ignoring_case(line, header)) continue;
+        if (is_skipped_line(line) || !platform::starts_with_ignoring_locale_case(line, header))
+            continue;
         found = {static_cast<int>(i), section_end(lines, static_cast<int>(i))};
     }
     return found;

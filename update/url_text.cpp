@@ -65,14 +65,6 @@ std::u16string root_with_first_folder(std::u16string_view path, std::size_t name
 
 }  // namespace
 
-std::u16string unquote(std::u16string_view text) {
-    if (text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') &&
-        text.back() == text.front()) {
-        return std::u16string(text.substr(1, text.size() - 2));
-    }
-    return std::u16string(text);
-}
-
 std::u16string unquote_all(std::u16string_view text) {
     std::u16string current(text);
     for (;;) {

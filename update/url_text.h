@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/strings.h"
+
 namespace vermark {
 
 // The relative path under which the page at `url` is kept locally, with `/` separators:
@@ -15,9 +17,6 @@ namespace vermark {
 // document "_.htm" (no extension) or "_.html" (an extension not known as a file type).
 // "//a.b.c/r_Utile/download" -> "_/a_b_c/r_Utile/download/_.htm".
 std::u16string url_local_name(std::u16string_view url);
-
-// The text without one pair of matching surrounding quotes (' or "); unchanged otherwise.
-std::u16string unquote(std::u16string_view text);
 
 // `unquote` repeated while it changes the text: "'\"x\"'" -> "x".
 std::u16string unquote_all(std::u16string_view text);

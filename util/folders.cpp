@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "diag/log.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -171,16 +170,29 @@ std::u16string user_name() {
     return name;
 }
 
+FolderFailureReporter& folder_failure_reporter() {
+    static FolderFailureReporter reporter = nullptr;
+    return reporter;
+}
+
+void report_folder_failure(std::u16string_view line) {
+    if (FolderFailureReporter reporter = folder_failure_reporter()) reporter(line);
+}
+
+void set_folder_failure_reporter(FolderFailureReporter reporter) {
+    folder_failure_reporter() = reporter;
+}
+
 bool create_folder_chain(std::u16string_view path) {
     return build_chain(path, [](std::u16string_view partial) {
-        log_line(u"Can't create " + std::u16string(partial));
+        report_folder_failure(u"Can't create " + std::u16string(partial));
     });
 }
 
 bool create_folder_chain_framework(std::u16string_view path) {
     return build_chain(path, [](std::u16string_view partial) {
         if (extension_lower_of(get_arv()) != u"dll")
-            log_line(u"フォルダが作成できません" + std::u16string(partial));
+            report_folder_failure(u"フォルダが作成できません" + std::u16string(partial));
     });
 }
 

@@ -47,15 +47,21 @@ std::u16string current_folder();
 // The logged-on user's name; else the environment's "USER"; else "USERNAME".
 std::u16string user_name();
 
+// Where folder creation sends the line about a folder it could not make. The debug log installs
+// itself here when it is linked in; until then such lines are dropped. Folder creation cannot call
+// the log directly: the log keeps its files in folders made here.
+using FolderFailureReporter = void (*)(std::u16string_view line);
+void set_folder_failure_reporter(FolderFailureReporter reporter);
+
 // Makes sure `path` and all its parents exist; true when the folder exists afterwards. Network
 // names never get their server or share level created. New folders are private (0700). An
 // existing entry inside a folder that other users may write to (like /tmp) is used only when it
 // is a real folder (not a link) owned by this user; otherwise the chain fails.
-// A failure is logged as "Can't create " + partial path.
+// A failure is reported as "Can't create " + partial path.
 bool create_folder_chain(std::u16string_view path);
 
-// The same for the framework-string callers: a failure is logged as "フォルダが作成できません"
-// followed by the folder (not logged when the running module is a ".dll").
+// The same for the framework-string callers: a failure is reported as "フォルダが作成できません"
+// followed by the folder (not reported when the running module is a ".dll").
 bool create_folder_chain_framework(std::u16string_view path);
 
 // The full path of a program: `name` itself when it exists, else under the program folders, else

@@ -4,6 +4,7 @@
 
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/text_case.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -73,10 +74,7 @@ std::u16string extension_lower_of(std::u16string_view path) {
 }
 
 std::u16string to_lower(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& c : out)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return out;
+    return platform::ascii_lower(text);
 }
 
 std::u16string change_extension(std::u16string_view path, std::u16string_view ext) {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/network_drive.h"
+#include "platform/text_case.h"
 #include "update/url_text.h"
 #include "util/folders.h"
 #include "util/path.h"
@@ -32,15 +33,6 @@ const std::array<KindFolder, 3>& kind_folders() {
           u"mtl", u"obj", u"ply", u"stl", u"wrl", u"x3d", u"zae"}},
     }};
     return kinds;
-}
-
-// Upper-cases a-z only, as the C runtime does in its default locale.
-std::u16string to_upper(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& c : out) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
-    return out;
 }
 
 // The path as one name below its drive or server: the root becomes folder levels, an elided
@@ -75,7 +67,7 @@ std::u16string unc_path_of(std::u16string_view path) {
 
 std::u16string preview_cache_path(std::u16string_view path) {
     const std::u16string p = unc_path_of(unquote_all(path));
-    std::u16string extension = to_upper(extension_of(p));
+    std::u16string extension = platform::ascii_upper(extension_of(p));
     if (extension.empty()) extension = kNoExtension;
 
     std::u16string folder = ensure_separator(temp_folder()) + std::u16string(kCacheFolder);

@@ -6,11 +6,12 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "diag/message_box.h"
 #include "platform/launch.h"
+#include "platform/retry.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark {
@@ -18,17 +19,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string wide(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
-// Started programs run on; their results appear in files within a few seconds at most.
-std::string wait_for_file(const fs::path& path) {
-    for (int i = 0; i < 500 && !fs::exists(path); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the writer finish
-    return fs::exists(path) ? testing::read_bytes(path) : std::string("(nothing written)");
+// Started programs run on; their results appear in files within a few seconds at most. The
+// expected text arriving whole is the signal that the program is done (a file that exists may
+// still be half written); a program that never writes it fails the test after 5 seconds.
+::testing::AssertionResult written_as(const fs::path& path, const std::string& expected) {
+    std::string found = "(nothing written)";
+    const bool arrived = platform::retry({500, std::chrono::milliseconds(10)}, [&] {
+        if (fs::exists(path)) found = testing::read_bytes(path);
+        return found == expected ? platform::Attempt::succeeded : platform::Attempt::failed_for_now;
+    });
+    if (arrived) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << path << " holds " << ::testing::PrintToString(found)
+                                         << ", expected " << ::testing::PrintToString(expected);
 }
 
 fs::path write_script(const fs::path& path, std::string_view body, bool executable = true) {
@@ -61,7 +65,7 @@ class ShellLauncherTest : public ::testing::Test {
                                                (folder / "opened.tmp").string() + "\"\nmv \"" +
                                                (folder / "opened.tmp").string() + "\" \"" +
                                                out.string() + "\"\n");
-        platform::set_desktop_opener(wide(folder / "opener.sh"));
+        platform::set_desktop_opener(wide_path(folder / "opener.sh"));
         return out;
     }
 };
@@ -71,11 +75,11 @@ TEST_F(ShellLauncherTest, StartsAScriptWithArgumentsPassedAsTheyAre) {
     const fs::path out = folder / "out file.txt";
     ShellLauncher launcher;
     launcher.set_verb(u"open");
-    launcher.set_file(wide(script));
-    launcher.set_parameters(u"\"" + wide(out) +
+    launcher.set_file(wide_path(script));
+    launcher.set_parameters(u"\"" + wide_path(out) +
                             u"\" \"a b\" c;d $(touch pwned) `id` \"say \\\"hi\\\"\"");
     ASSERT_TRUE(launcher.execute());
-    EXPECT_EQ(wait_for_file(out), "a b\nc;d\n$(touch\npwned)\n`id`\nsay \"hi\"\n");
+    EXPECT_TRUE(written_as(out, "a b\nc;d\n$(touch\npwned)\n`id`\nsay \"hi\"\n"));
     EXPECT_FALSE(fs::exists(folder / "pwned"));
     EXPECT_TRUE(boxes.empty());
 }
@@ -84,24 +88,24 @@ TEST_F(ShellLauncherTest, ScriptsWithoutExecutePermissionRunThroughTheirInterpre
     const fs::path with_line = write_script(folder / "plain", kRecorder, false);
     const fs::path sh = write_script(folder / "bare.sh", "printf '%s\\n' \"$2\" > \"$1\"\n", false);
     ShellLauncher first;
-    first.set_file(wide(with_line));
-    first.set_parameters(wide(folder / "first.txt") + u" one");
+    first.set_file(wide_path(with_line));
+    first.set_parameters(wide_path(folder / "first.txt") + u" one");
     ASSERT_TRUE(first.execute());
     ShellLauncher second;
-    second.set_file(wide(sh));
-    second.set_parameters(wide(folder / "second.txt") + u" two");
+    second.set_file(wide_path(sh));
+    second.set_parameters(wide_path(folder / "second.txt") + u" two");
     ASSERT_TRUE(second.execute());
-    EXPECT_EQ(wait_for_file(folder / "first.txt"), "one\n");
-    EXPECT_EQ(wait_for_file(folder / "second.txt"), "two\n");
+    EXPECT_TRUE(written_as(folder / "first.txt", "one\n"));
+    EXPECT_TRUE(written_as(folder / "second.txt", "two\n"));
 
     // CR LF line ends, as a script written on Windows has them (the comment takes the CR).
     const fs::path crlf =
         write_script(folder / "crlf", "#!/bin/sh\r\nprintf '%s\\n' \"$2\" > \"$1\" #\r\n", false);
     ShellLauncher third;
-    third.set_file(wide(crlf));
-    third.set_parameters(wide(folder / "third.txt") + u" three");
+    third.set_file(wide_path(crlf));
+    third.set_parameters(wide_path(folder / "third.txt") + u" three");
     ASSERT_TRUE(third.execute());
-    EXPECT_EQ(wait_for_file(folder / "third.txt"), "three\n");
+    EXPECT_TRUE(written_as(folder / "third.txt", "three\n"));
 }
 
 TEST_F(ShellLauncherTest, RelativeScriptNamedLikeAnOptionStillRuns) {
@@ -110,20 +114,20 @@ TEST_F(ShellLauncherTest, RelativeScriptNamedLikeAnOptionStillRuns) {
     fs::current_path(folder);
     ShellLauncher launcher;
     launcher.set_file(u"-x.sh");
-    launcher.set_parameters(u"ran " + wide(folder / "dash.txt"));
+    launcher.set_parameters(u"ran " + wide_path(folder / "dash.txt"));
     const bool started = launcher.execute();
     fs::current_path(here);
     ASSERT_TRUE(started);
-    EXPECT_EQ(wait_for_file(folder / "dash.txt"), "ran\n");
+    EXPECT_TRUE(written_as(folder / "dash.txt", "ran\n"));
 }
 
 TEST_F(ShellLauncherTest, WithoutAFileTheParametersAreLaunched) {
     const fs::path script = write_script(
         folder / "noargs.sh", "#!/bin/sh\necho ran > \"" + (folder / "ran.txt").string() + "\"\n");
     ShellLauncher launcher;
-    launcher.set_parameters(wide(script));
+    launcher.set_parameters(wide_path(script));
     ASSERT_TRUE(launcher.execute());
-    EXPECT_EQ(wait_for_file(folder / "ran.txt"), "ran\n");
+    EXPECT_TRUE(written_as(folder / "ran.txt", "ran\n"));
 }
 
 TEST_F(ShellLauncherTest, HiddenLaunchHasNoTerminalStreams) {
@@ -132,15 +136,15 @@ TEST_F(ShellLauncherTest, HiddenLaunchHasNoTerminalStreams) {
         "#!/bin/sh\nt=$(readlink /proc/$$/fd/1)\necho \"$t\" > \"$1.tmp\"\nmv \"$1.tmp\" \"$1\"\n");
     ShellLauncher launcher;
     launcher.set_show(kSwHide);
-    launcher.set_file(wide(script));
-    launcher.set_parameters(wide(folder / "streams.txt"));
+    launcher.set_file(wide_path(script));
+    launcher.set_parameters(wide_path(folder / "streams.txt"));
     ASSERT_TRUE(launcher.execute());
-    EXPECT_EQ(wait_for_file(folder / "streams.txt"), "/dev/null\n");
+    EXPECT_TRUE(written_as(folder / "streams.txt", "/dev/null\n"));
 }
 
 TEST_F(ShellLauncherTest, MissingFileShowsTheFailureWithItsLaunch) {
     ShellLauncher launcher;
-    const std::u16string missing = wide(folder / "missing.bin");
+    const std::u16string missing = wide_path(folder / "missing.bin");
     launcher.set_file(missing);
     EXPECT_FALSE(launcher.execute());
     ASSERT_EQ(boxes.size(), 1u);
@@ -149,7 +153,7 @@ TEST_F(ShellLauncherTest, MissingFileShowsTheFailureWithItsLaunch) {
 
     ShellLauncher in_missing_folder;
     in_missing_folder.set_verb(u"open");
-    in_missing_folder.set_file(wide(folder / "no folder" / "x.dxf"));
+    in_missing_folder.set_file(wide_path(folder / "no folder" / "x.dxf"));
     in_missing_folder.set_parameters(u"-v");
     EXPECT_FALSE(in_missing_folder.execute());
     ASSERT_EQ(boxes.size(), 2u);
@@ -165,41 +169,41 @@ TEST_F(ShellLauncherTest, DocumentsFoldersAndAddressesGoToTheOpener) {
     launcher.set_verb(u"open");
     launcher.set_file(from_utf8(address));
     ASSERT_TRUE(launcher.execute());
-    EXPECT_EQ(wait_for_file(opened), address + "\n");
+    EXPECT_TRUE(written_as(opened, address + "\n"));
     fs::remove(opened);
 
     testing::write_bytes(folder / "plan a.dxf", "0\nEOF\n");
     ShellLauncher document;
-    document.set_file(wide(folder / "plan a.dxf"));
+    document.set_file(wide_path(folder / "plan a.dxf"));
     ASSERT_TRUE(document.execute());
-    EXPECT_EQ(wait_for_file(opened), (folder / "plan a.dxf").string() + "\n");
+    EXPECT_TRUE(written_as(opened, (folder / "plan a.dxf").string() + "\n"));
     fs::remove(opened);
 
     ShellLauncher explorer;
-    ASSERT_TRUE(explorer.open_in_explorer(wide(folder)));
-    EXPECT_EQ(wait_for_file(opened), folder.string() + "\n");
+    ASSERT_TRUE(explorer.open_in_explorer(wide_path(folder)));
+    EXPECT_TRUE(written_as(opened, folder.string() + "\n"));
     fs::remove(opened);
 
     // A FIFO is no script: it is handed on without being read (a read would wait for a writer).
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
     ShellLauncher pipe;
-    pipe.set_file(wide(folder / "pipe"));
+    pipe.set_file(wide_path(folder / "pipe"));
     ASSERT_TRUE(pipe.execute());
-    EXPECT_EQ(wait_for_file(opened), (folder / "pipe").string() + "\n");
+    EXPECT_TRUE(written_as(opened, (folder / "pipe").string() + "\n"));
     EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(ShellLauncherTest, VerbWithoutAnActionOrNoOpenerIsNoAssociation) {
     testing::write_bytes(folder / "plan.dxf", "0\nEOF\n");
-    platform::set_desktop_opener(wide(folder / "no-such-opener"));
+    platform::set_desktop_opener(wide_path(folder / "no-such-opener"));
     ShellLauncher no_opener;
-    no_opener.set_file(wide(folder / "plan.dxf"));
+    no_opener.set_file(wide_path(folder / "plan.dxf"));
     EXPECT_FALSE(no_opener.execute());
 
     install_opener_recorder();
     ShellLauncher print;
     print.set_verb(u"print");
-    print.set_file(wide(folder / "plan.dxf"));
+    print.set_file(wide_path(folder / "plan.dxf"));
     EXPECT_FALSE(print.execute());
     ASSERT_EQ(boxes.size(), 2u);
     for (const std::u16string& box : boxes) {
@@ -214,7 +218,7 @@ TEST_F(ShellLauncherTest, UnreadableDocumentIsAccessDenied) {
     fs::permissions(folder / "secret.dxf", fs::perms::none);
     install_opener_recorder();
     ShellLauncher launcher;
-    launcher.set_file(wide(folder / "secret.dxf"));
+    launcher.set_file(wide_path(folder / "secret.dxf"));
     EXPECT_FALSE(launcher.execute());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].substr(0, 58),
@@ -224,7 +228,7 @@ TEST_F(ShellLauncherTest, UnreadableDocumentIsAccessDenied) {
     write_script(folder / "secret.sh", "true\n", false);
     fs::permissions(folder / "secret.sh", fs::perms::none);
     ShellLauncher script;
-    script.set_file(wide(folder / "secret.sh"));
+    script.set_file(wide_path(folder / "secret.sh"));
     EXPECT_FALSE(script.execute());
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].substr(0, 58),
@@ -293,7 +297,7 @@ TEST_F(ShellLauncherTest, WhatIsLaunched) {
     both.set_file(u"tool");
     both.set_parameters(u"-c x");
     both.execute();
-    EXPECT_EQ(both.launched_file, wide(program));
+    EXPECT_EQ(both.launched_file, wide_path(program));
     EXPECT_EQ(both.launched_parameters, u"-c x");
     FixedResultLauncher address(42);
     address.set_file(u"https://h/p");

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark {
@@ -13,9 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string wide_path(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 TEST(LockedFileTest, ReadersShareWritersHoldAlone) {
     const fs::path folder = testing::fresh_folder("locks");

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark::platform {
@@ -15,9 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string u(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 TEST(FileStatus, SizesBeyondFourGigabytesAreKeptWhole) {
     const auto folder = testing::fresh_folder("big");
@@ -25,7 +24,7 @@ TEST(FileStatus, SizesBeyondFourGigabytesAreKeptWhole) {
     testing::write_bytes(big, "");
     const std::uintmax_t five_gib = 5ull << 30;
     fs::resize_file(big, five_gib);  // sparse: no disk space used
-    const auto status = file_status(u(big));
+    const auto status = file_status(wide_path(big));
     ASSERT_TRUE(status);
     EXPECT_EQ(status->size, five_gib);
     EXPECT_FALSE(status->is_folder);
@@ -34,28 +33,31 @@ TEST(FileStatus, SizesBeyondFourGigabytesAreKeptWhole) {
 TEST(AppendFileTest, AppendsAndRefusesAFifoWithoutWaitingForAReader) {
     const auto folder = testing::fresh_folder("append");
     AppendFile file;
-    ASSERT_EQ(file.open(u(folder / "log.txt")), 0);
+    ASSERT_EQ(file.open(wide_path(folder / "log.txt")), 0);
     const std::uint8_t bytes[] = {'a', 'b'};
     EXPECT_TRUE(file.write(bytes));
     EXPECT_TRUE(file.write(bytes));
     EXPECT_EQ(file.size(), 4u);
     file.close();
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
-    EXPECT_NE(file.open(u(folder / "pipe")), 0) << "no reader: the open must not block";
-    EXPECT_NE(file.open(u(folder)), 0);
+    EXPECT_NE(file.open(wide_path(folder / "pipe")), 0) << "no reader: the open must not block";
+    EXPECT_NE(file.open(wide_path(folder)), 0);
 }
 
 TEST(CopyFileContents, CopiesRegularFilesOnly) {
     const auto folder = testing::fresh_folder("copy");
     testing::write_bytes(folder / "a", "abc");
-    EXPECT_TRUE(copy_file_contents(u(folder / "a"), u(folder / "b")));
+    EXPECT_TRUE(copy_file_contents(wide_path(folder / "a"), wide_path(folder / "b")));
     EXPECT_EQ(testing::read_bytes(folder / "b"), "abc");
-    EXPECT_FALSE(copy_file_contents(u(folder / "a"), u(folder / "a"))) << "would empty the source";
+    EXPECT_FALSE(copy_file_contents(wide_path(folder / "a"), wide_path(folder / "a")))
+        << "would empty the source";
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(copy_file_contents(u(folder / "pipe"), u(folder / "c"))) << "no writer: no wait";
-    EXPECT_FALSE(copy_file_contents(u(folder / "a"), u(folder / "pipe"))) << "no reader: no wait";
-    EXPECT_FALSE(copy_file_contents(u"/dev/zero", u(folder / "d"))) << "endless source";
-    EXPECT_FALSE(copy_file_contents(u(folder), u(folder / "e")));
+    EXPECT_FALSE(copy_file_contents(wide_path(folder / "pipe"), wide_path(folder / "c")))
+        << "no writer: no wait";
+    EXPECT_FALSE(copy_file_contents(wide_path(folder / "a"), wide_path(folder / "pipe")))
+        << "no reader: no wait";
+    EXPECT_FALSE(copy_file_contents(u"/dev/zero", wide_path(folder / "d"))) << "endless source";
+    EXPECT_FALSE(copy_file_contents(wide_path(folder), wide_path(folder / "e")));
 }
 
 TEST(OpenFailures, OnlyPassingOnesAreWorthARetry) {

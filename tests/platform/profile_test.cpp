@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark {
@@ -17,9 +18,7 @@ using testing::fresh_folder;
 using testing::read_bytes;
 using testing::write_bytes;
 
-std::u16string wide_path(const std::filesystem::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 std::u16string read_value(const std::u16string& path, ProfileName section, ProfileName key,
                           ProfileName def = u"<none>") {

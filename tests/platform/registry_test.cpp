@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_tree.h"
+#include "platform/standin/registry_tree.h"
 #include "support/sandbox.h"
 
 namespace vermark {

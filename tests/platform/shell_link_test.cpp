@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark {
@@ -128,9 +129,7 @@ std::span<const std::uint8_t> bytes_of(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
-std::u16string wide(const fs::path& p) {
-    return from_utf8(p.string());
-}
+using vermark::testing::wide_path;
 
 TEST(ShellLink, RelativePathIsResolvedAgainstTheShortcutsFolder) {
     const auto root = fresh_folder("shell_link_relative");
@@ -141,7 +140,8 @@ TEST(ShellLink, RelativePathIsResolvedAgainstTheShortcutsFolder) {
                                     .with_id_list()
                                     .with_name(u"a plan")));
 
-    EXPECT_EQ(shell_link_target(wide(link)), wide(fs::canonical(root / "drawings" / "plan.dxf")));
+    EXPECT_EQ(shell_link_target(wide_path(link)),
+              wide_path(fs::canonical(root / "drawings" / "plan.dxf")));
 }
 
 TEST(ShellLink, LocalBasePathIsUsedWhenTheRelativePathLeadsNowhere) {
@@ -152,13 +152,14 @@ TEST(ShellLink, LocalBasePathIsUsedWhenTheRelativePathLeadsNowhere) {
 
     write_bytes(
         link, make_link(LinkSpec().with_relative(u".\\gone.dxf").with_local_base(target.string())));
-    EXPECT_EQ(shell_link_target(wide(link)), wide(target));
+    EXPECT_EQ(shell_link_target(wide_path(link)), wide_path(target));
 
     // The Unicode form wins over the ANSI one.
     write_bytes(
         link,
-        make_link(LinkSpec().with_local_base("/nowhere/plan.dxf").with_local_base_w(wide(target))));
-    EXPECT_EQ(shell_link_target(wide(link)), wide(target));
+        make_link(
+            LinkSpec().with_local_base("/nowhere/plan.dxf").with_local_base_w(wide_path(target))));
+    EXPECT_EQ(shell_link_target(wide_path(link)), wide_path(target));
 }
 
 TEST(ShellLink, AnsiStringsAreCodePage932) {
@@ -179,24 +180,24 @@ TEST(ShellLink, BrokenShortcutsGiveTheEmptyPath) {
     write_bytes(
         link,
         make_link(LinkSpec().with_relative(u"missing.dxf").with_local_base("C:\\d\\missing.dxf")));
-    EXPECT_EQ(shell_link_target(wide(link)), u"");
+    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
 
     // A drive-letter path means nothing here, even when a file of that odd name exists.
     write_bytes(root / "C:" / "d.dxf", "x");
     write_bytes(link, make_link(LinkSpec().with_local_base("C:\\d.dxf")));
-    EXPECT_EQ(shell_link_target(wide(link)), u"");
+    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
 
     // Nor does a network name, which this system would read as a local path from the root.
     std::string network = "\\\\" + fs::canonical(root).string().substr(1) + "/C:/d.dxf";
     std::replace(network.begin(), network.end(), '/', '\\');
     write_bytes(link, make_link(LinkSpec().with_local_base(network)));
-    EXPECT_EQ(shell_link_target(wide(link)), u"");
+    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
     write_bytes(link, make_link(LinkSpec().with_relative(widen(network))));
-    EXPECT_EQ(shell_link_target(wide(link)), u"");
+    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
 
     write_bytes(link, "not a shortcut at all");
-    EXPECT_EQ(shell_link_target(wide(link)), u"");
-    EXPECT_EQ(shell_link_target(wide(root / "absent.lnk")), u"");
+    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
+    EXPECT_EQ(shell_link_target(wide_path(root / "absent.lnk")), u"");
     EXPECT_EQ(shell_link_target(u""), u"");
 }
 
@@ -232,14 +233,14 @@ TEST(ShellLink, LongPathNameFollowsSymbolicLinks) {
     fs::create_symlink(root / "long folder name" / "plan.dxf", root / "alias.dxf");
     fs::create_symlink(root / "nothing.dxf", root / "dangling.dxf");
 
-    EXPECT_EQ(long_path_name(wide(root / "alias.dxf")),
-              wide(root / "long folder name" / "plan.dxf"));
-    EXPECT_EQ(long_path_name(wide(root / "long folder name" / ".." / "alias.dxf")),
-              wide(root / "long folder name" / "plan.dxf"));
-    EXPECT_EQ(long_path_name(wide(root / "dangling.dxf")), u"");
+    EXPECT_EQ(long_path_name(wide_path(root / "alias.dxf")),
+              wide_path(root / "long folder name" / "plan.dxf"));
+    EXPECT_EQ(long_path_name(wide_path(root / "long folder name" / ".." / "alias.dxf")),
+              wide_path(root / "long folder name" / "plan.dxf"));
+    EXPECT_EQ(long_path_name(wide_path(root / "dangling.dxf")), u"");
     EXPECT_EQ(long_path_name(u""), u"");
-    EXPECT_TRUE(is_symbolic_link(wide(root / "dangling.dxf")));
-    EXPECT_FALSE(is_symbolic_link(wide(root / "long folder name" / "plan.dxf")));
+    EXPECT_TRUE(is_symbolic_link(wide_path(root / "dangling.dxf")));
+    EXPECT_FALSE(is_symbolic_link(wide_path(root / "long folder name" / "plan.dxf")));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/version_resource_store.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "util/path.h"
 
@@ -13,15 +14,13 @@ namespace {
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
-std::u16string u(const std::filesystem::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 class VersionInfoTest : public ::testing::Test {
   protected:
     void SetUp() override {
         get_arv();  // its once-per-run report must not land in a captured stream
-        file_ = u(testing::fresh_folder("version") / "other.exe");
+        file_ = wide_path(testing::fresh_folder("version") / "other.exe");
         testing::write_bytes(to_utf8(file_), "MZ");
     }
     void TearDown() override { platform::set_version_resource_for_testing(file_, std::nullopt); }

@@ -8,6 +8,7 @@
 #include "diag/log.h"
 #include "platform/file_lock.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "text/encoding.h"
 
@@ -18,9 +19,7 @@ namespace fs = std::filesystem;
 using testing::fresh_folder;
 using testing::write_bytes;
 
-std::u16string wide_path(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 ByteBuffer bytes(std::string_view text) {
     return ByteBuffer(text.begin(), text.end());

@@ -5,10 +5,11 @@
 
 #include <filesystem>
 #include <optional>
-#include <thread>
 
 #include "platform/file_lock.h"
+#include "platform/retry.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "text/text_reader.h"
 
@@ -20,9 +21,7 @@ using testing::fresh_folder;
 using testing::read_bytes;
 using testing::write_bytes;
 
-std::u16string wide_path(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 const std::u16string kNihon = u"\u65E5\u672C";
 constexpr std::string_view kNihonSjis = "\x93\xFA\x96\x7B";
@@ -163,14 +162,15 @@ TEST_F(TextWriterTest, WriterWaitsWhileAnotherProgramReads) {
     open_retry_policy() = {3, std::chrono::milliseconds(5)};
     EXPECT_FALSE(write_file_bytes(path("shared"), ByteBuffer{'n'}));
     EXPECT_EQ(content("shared"), "old");  // not truncated behind the reader's back
-    open_retry_policy() = {2000, std::chrono::milliseconds(5)};
-    std::thread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        reader.close();
+    // The reader lets go while the writer waits for its second try.
+    int pauses = 0;
+    platform::set_retry_pause_for_testing([&](std::chrono::milliseconds) {
+        if (++pauses == 1) reader.close();
     });
     EXPECT_TRUE(write_file_bytes(path("shared"), ByteBuffer{'n'}));
-    release.join();
+    platform::set_retry_pause_for_testing({});
     open_retry_policy() = saved;
+    EXPECT_EQ(pauses, 1);
     EXPECT_EQ(content("shared"), "n");
 }
 
@@ -218,24 +218,28 @@ TEST_F(TextWriterTest, SaveTextFileWaitsOnlyForLocks) {
 }
 
 TEST_F(TextWriterTest, ConvertToUtf16FileNeverEmptiesAFileItCouldNotRead) {
-    write_bytes(folder_ / "busy.ini", "[Debug]\r\n");
     const OpenRetryPolicy saved = open_retry_policy();
     open_retry_policy() = {4, std::chrono::milliseconds(40)};
-    // Another program holds the file while the mark test and the reading give up, and lets it go
-    // while the rewrite still waits for it.
-    LockedFile holder;
-    ASSERT_EQ(holder.open(path("busy.ini"), FileAccess::read_write), OpenFailure::none);
-    std::thread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Another program holds the file and lets it go at each point of the mark test, the reading
+    // and the rewrite in turn (or never): the text is converted whole or left as it was.
+    for (int release_at = 1; release_at <= 14; ++release_at) {
+        SCOPED_TRACE(release_at);
+        write_bytes(folder_ / "busy.ini", "[Debug]\r\n");
+        LockedFile holder;
+        ASSERT_EQ(holder.open(path("busy.ini"), FileAccess::read_write), OpenFailure::none);
+        int pauses = 0;
+        platform::set_retry_pause_for_testing([&](std::chrono::milliseconds) {
+            if (++pauses == release_at) holder.close();
+        });
+        convert_to_utf16_file(path("busy.ini"));
+        platform::set_retry_pause_for_testing({});
         holder.close();
-    });
-    convert_to_utf16_file(path("busy.ini"));
-    release.join();
+        const std::string after = content("busy.ini");
+        EXPECT_TRUE(after == "[Debug]\r\n" ||
+                    after == std::string("\xFF\xFE[\0D\0e\0b\0u\0g\0]\0\r\0\n\0", 20))
+            << "the settings text was lost: " << ::testing::PrintToString(after);
+    }
     open_retry_policy() = saved;
-    const std::string after = content("busy.ini");
-    EXPECT_TRUE(after == "[Debug]\r\n" ||
-                after == std::string("\xFF\xFE[\0D\0e\0b\0u\0g\0]\0\r\0\n\0", 20))
-        << "the settings text was lost: " << ::testing::PrintToString(after);
 }
 
 TEST_F(TextWriterTest, ConvertToUtf16File) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "text/text_reader.h"
 #include "update/update_clock.h"
@@ -18,9 +19,7 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using testing::read_bytes;
 
-fs::path narrow(std::u16string_view path) {
-    return fs::path(to_utf8(path));
-}
+using vermark::testing::narrow_path;
 
 TEST(DropBlankLines, KeepsLinesOfBlanksAndEndsEveryLine) {
     EXPECT_EQ(drop_blank_lines(u"a\r\n\r\n \r\nb"), u"a\r\n \r\nb\r\n");
@@ -54,7 +53,7 @@ TEST(WhereCommand, FindsProgramsOnThePathAndAnswersEmptyOtherwise) {
     const std::u16string shell = where_command(u" sh ");
     ASSERT_FALSE(shell.empty());
     EXPECT_TRUE(shell.ends_with(u"/sh"));
-    EXPECT_TRUE(fs::exists(narrow(shell)));
+    EXPECT_TRUE(fs::exists(narrow_path(shell)));
     EXPECT_EQ(where_command(u"no-such-program-vermark"), u"");
     EXPECT_EQ(where_command(u"   "), u"");
     EXPECT_TRUE(command_available(u"sh"));
@@ -89,10 +88,10 @@ TEST_F(CompareWithFc, LineBreaksAroundTagsAreNoUpdate) {
     EXPECT_TRUE(compare(u"<div>a</div><div>b</div>", u"<div>a</div>\r\n<div>b</div>\r\n\r\n"));
     EXPECT_EQ(errors_, "no update\n");
     const ComparisonFiles files = last_comparison_files();
-    EXPECT_FALSE(fs::exists(narrow(files.listing)));
+    EXPECT_FALSE(fs::exists(narrow_path(files.listing)));
     // The normalised copy is UTF-16 with one mark, without empty lines.
     EXPECT_EQ(read_text_file(files.new_copy), u"<div>a</div>\r\n<div>b</div>\r\n");
-    EXPECT_EQ(read_bytes(narrow(files.new_copy)).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(read_bytes(narrow_path(files.new_copy)).substr(0, 2), "\xFF\xFE");
 }
 
 TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
@@ -101,14 +100,14 @@ TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
     EXPECT_FALSE(compare(u"<li>one</li><li>two</li>", u"<li>one</li><li>three</li>"));
     EXPECT_EQ(errors_, "changed\n");
     const ComparisonFiles files = last_comparison_files();
-    const std::string listing = read_bytes(narrow(files.listing));
+    const std::string listing = read_bytes(narrow_path(files.listing));
     EXPECT_THAT(listing, HasSubstr("<li>two</li>"));
     EXPECT_THAT(listing, HasSubstr("<li>three</li>"));
     // Names are "HHMM_" + a two-digit run counter + o, n or _.
     const std::u16string second = file_name_of_last();
     EXPECT_EQ(std::stoi(to_utf8(second.substr(5, 2))), std::stoi(to_utf8(first.substr(5, 2))) + 1);
     EXPECT_TRUE(second.ends_with(u"o.txt"));
-    EXPECT_TRUE(fs::exists(narrow(files.old_copy).parent_path() /
+    EXPECT_TRUE(fs::exists(narrow_path(files.old_copy).parent_path() /
                            (to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
 }
 
@@ -123,8 +122,8 @@ TEST_F(CompareWithFc, TemporaryFolderWithBlanksAndShellCharactersWorks) {
     EXPECT_FALSE(compare(u"<p>before</p>", u"<p>after</p>"));
     const ComparisonFiles files = last_comparison_files();
     ::setenv("VERMARK_HOME", saved_home.c_str(), 1);
-    EXPECT_TRUE(narrow(files.listing).string().starts_with(odd_home.string()));
-    EXPECT_THAT(read_bytes(narrow(files.listing)), HasSubstr("<p>after</p>"));
+    EXPECT_TRUE(narrow_path(files.listing).string().starts_with(odd_home.string()));
+    EXPECT_THAT(read_bytes(narrow_path(files.listing)), HasSubstr("<p>after</p>"));
 }
 
 }  // namespace

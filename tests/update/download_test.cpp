@@ -9,6 +9,7 @@
 #include "page_server.h"
 #include "platform/http.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "update/u_agent.h"
 #include "util/path.h"
@@ -21,9 +22,7 @@ using ::testing::HasSubstr;
 using testing::read_bytes;
 using testing::write_bytes;
 
-fs::path narrow(std::u16string_view path) {
-    return fs::path(to_utf8(path));
-}
+using vermark::testing::narrow_path;
 
 TEST(SchemeRelativeUrl, RemovesEverySchemeAndEnsuresTwoLeadingSlashes) {
     EXPECT_EQ(scheme_relative_url(u"https://host/x"), u"//host/x");
@@ -50,16 +49,16 @@ TEST(MoveFile, CreatesTheTargetFolderAndRespectsKeepExisting) {
     const auto from = from_utf8((folder / "a.txt").string());
     const auto to = from_utf8((folder / "new" / "deeper" / "b.txt").string());
     EXPECT_TRUE(move_file(from, to, false));
-    EXPECT_EQ(read_bytes(narrow(to)), "A");
+    EXPECT_EQ(read_bytes(narrow_path(to)), "A");
     EXPECT_FALSE(fs::exists(folder / "a.txt"));
     EXPECT_FALSE(move_file(from, to, false));  // nothing left to move
 
     write_bytes(folder / "c.txt", "C");
     const auto other = from_utf8((folder / "c.txt").string());
     EXPECT_FALSE(move_file(other, to, true));
-    EXPECT_EQ(read_bytes(narrow(to)), "A");
+    EXPECT_EQ(read_bytes(narrow_path(to)), "A");
     EXPECT_TRUE(move_file(other, to, false));  // replaces the target
-    EXPECT_EQ(read_bytes(narrow(to)), "C");
+    EXPECT_EQ(read_bytes(narrow_path(to)), "C");
 }
 
 TEST(LocalCopyPath, DefaultPageLandsUnderTheHostsFolderInTheTemporaryFolder) {
@@ -67,9 +66,9 @@ TEST(LocalCopyPath, DefaultPageLandsUnderTheHostsFolderInTheTemporaryFolder) {
     EXPECT_TRUE(
         local.ends_with(u"/r_Utile.tmp/R_Pull/_/update_vermark_example/r_Utile/download/_.htm"))
         << to_utf8(local);
-    EXPECT_TRUE(narrow(local).string().starts_with(testing::sandbox().string()));
-    EXPECT_TRUE(fs::is_directory(narrow(folder_of(local))));
-    const auto permissions = fs::status(narrow(local).parent_path()).permissions();
+    EXPECT_TRUE(narrow_path(local).string().starts_with(testing::sandbox().string()));
+    EXPECT_TRUE(fs::is_directory(narrow_path(folder_of(local))));
+    const auto permissions = fs::status(narrow_path(local).parent_path()).permissions();
     EXPECT_EQ(permissions & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
 }
 
@@ -129,7 +128,7 @@ class DownloadFromServers : public ::testing::Test {
 TEST_F(DownloadFromServers, HttpsFailureFallsBackToHttp) {
     std::u16string local;
     const std::string errors = download(page_on(*http_, u"/page.htm"), local);
-    EXPECT_EQ(read_bytes(narrow(local)), "<html>hello</html>");
+    EXPECT_EQ(read_bytes(narrow_path(local)), "<html>hello</html>");
     // The failed HTTPS attempt names the server and port.
     EXPECT_THAT(errors, HasSubstr("127.0.0.1\t" + std::to_string(http_->port()) + "\t"));
     const std::string requests = http_->request_log();
@@ -140,7 +139,7 @@ TEST_F(DownloadFromServers, HttpsFailureFallsBackToHttp) {
 TEST_F(DownloadFromServers, HttpsWithATrustedCertificateSpeaksHttp11) {
     std::u16string local;
     const std::string errors = download(page_on(*https_, u"/page.htm"), local);
-    EXPECT_EQ(read_bytes(narrow(local)), "<html>hello</html>");
+    EXPECT_EQ(read_bytes(narrow_path(local)), "<html>hello</html>");
     EXPECT_EQ(errors, "");
     EXPECT_THAT(https_->request_log(), HasSubstr("\"version\": \"HTTP/1.1\""));
 }
@@ -149,26 +148,26 @@ TEST_F(DownloadFromServers, UntrustedCertificateIsRefused) {
     set_extra_ca_file_for_testing("");
     std::u16string local;
     const std::string errors = download(page_on(*https_, u"/page.htm"), local);
-    EXPECT_FALSE(fs::exists(narrow(local)));
+    EXPECT_FALSE(fs::exists(narrow_path(local)));
     EXPECT_THAT(errors, HasSubstr("127.0.0.1\t" + std::to_string(https_->port()) + "\t"));
 }
 
 TEST_F(DownloadFromServers, PreviousCopyIsMovedAsideToTheNextNumber) {
     std::u16string local;
     for (int run = 0; run < 3; ++run) download(page_on(*https_, u"/again.htm"), local);
-    const fs::path folder = narrow(folder_of(local));
+    const fs::path folder = narrow_path(folder_of(local));
     EXPECT_EQ(read_bytes(folder / "again.000.htm"), "<html>again</html>");
     EXPECT_EQ(read_bytes(folder / "again.001.htm"), "<html>again</html>");
     EXPECT_FALSE(fs::exists(folder / "again.002.htm"));
-    EXPECT_EQ(read_bytes(narrow(local)), "<html>again</html>");
+    EXPECT_EQ(read_bytes(narrow_path(local)), "<html>again</html>");
 }
 
 TEST_F(DownloadFromServers, EmptyBodyCountsAsNothingAndIsKeptUnderTheNextNumber) {
     std::u16string local;
     download(page_on(*https_, u"/empty.htm"), local);
     // HTTPS gave an empty file; the HTTP attempt moved it aside before failing on the TLS port.
-    EXPECT_FALSE(fs::exists(narrow(local)));
-    const fs::path kept = narrow(folder_of(local)) / "empty.000.htm";
+    EXPECT_FALSE(fs::exists(narrow_path(local)));
+    const fs::path kept = narrow_path(folder_of(local)) / "empty.000.htm";
     ASSERT_TRUE(fs::exists(kept));
     EXPECT_EQ(fs::file_size(kept), 0u);
 }
@@ -176,14 +175,14 @@ TEST_F(DownloadFromServers, EmptyBodyCountsAsNothingAndIsKeptUnderTheNextNumber)
 TEST_F(DownloadFromServers, ErrorPagesAreStoredLikeAnyPage) {
     std::u16string local;
     download(page_on(*https_, u"/missing.htm"), local);
-    EXPECT_EQ(read_bytes(narrow(local)), "<html>not found</html>");
+    EXPECT_EQ(read_bytes(narrow_path(local)), "<html>not found</html>");
 }
 
 TEST_F(DownloadFromServers, ServerThatNeverAnswersEndsInATimeOut) {
     set_http_limits({1'000, 1'500, 64 * 1024});
     std::u16string local;
     const std::string errors = download(page_on(*http_, u"/silent/page.htm"), local);
-    EXPECT_FALSE(fs::exists(narrow(local)));
+    EXPECT_FALSE(fs::exists(narrow_path(local)));
     EXPECT_THAT(errors, HasSubstr("timed out"));
 }
 
@@ -191,7 +190,7 @@ TEST_F(DownloadFromServers, PageOverTheSizeLimitIsAbandoned) {
     for (const char16_t* path : {u"/large.htm", u"/big/100000"}) {  // with and without a length
         std::u16string local;
         const std::string errors = download(page_on(*https_, path), local);
-        EXPECT_FALSE(fs::exists(narrow(local))) << to_utf8(path);
+        EXPECT_FALSE(fs::exists(narrow_path(local))) << to_utf8(path);
         EXPECT_THAT(errors, HasSubstr("larger than 65536 bytes")) << to_utf8(path);
     }
 }

@@ -6,6 +6,7 @@
 #include "page_server.h"
 #include "platform/http.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "text/text_reader.h"
 #include "update/change_detection.h"
@@ -23,9 +24,7 @@ using ::testing::HasSubstr;
 using testing::read_bytes;
 using testing::write_bytes;
 
-fs::path narrow(std::u16string_view path) {
-    return fs::path(to_utf8(path));
-}
+using vermark::testing::narrow_path;
 
 // The whole check against a plain HTTP server whose page the tests change between runs.
 class UpdateCheck : public ::testing::Test {
@@ -46,7 +45,7 @@ class UpdateCheck : public ::testing::Test {
         set_http_limits(HttpLimits{});
         set_update_clock({});
         std::error_code ignored;
-        fs::remove(narrow(update_settings_path()), ignored);
+        fs::remove(narrow_path(update_settings_path()), ignored);
         reset_update_setting_reader();
     }
 
@@ -63,7 +62,7 @@ class UpdateCheck : public ::testing::Test {
         return changed;
     }
     static void write_settings(std::string_view server_name, int count) {
-        write_bytes(narrow(update_settings_path()),
+        write_bytes(narrow_path(update_settings_path()),
                     "[IR_update]\r\nserver_name=" + std::string(server_name) +
                         "\r\npath_name=daily.htm\r\nupdate count=" + std::to_string(count) +
                         "\r\n");
@@ -86,7 +85,7 @@ TEST_F(UpdateCheck, FirstFetchIsNewThenSamePageIsNoUpdateThenAChangeCounts) {
     serve("news.htm", "<ul><li>1.0</li><li>1.1</li></ul>");
     EXPECT_TRUE(check(page(u"news.htm")));
     EXPECT_THAT(errors_, HasSubstr("changed\n"));
-    const std::string listing = read_bytes(narrow(last_comparison_files().listing));
+    const std::string listing = read_bytes(narrow_path(last_comparison_files().listing));
     EXPECT_THAT(listing, HasSubstr("<li>1.1</li>"));
 }
 

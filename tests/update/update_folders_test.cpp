@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "update/update_clock.h"
 #include "util/folders.h"
@@ -14,9 +15,7 @@ namespace vermark {
 namespace {
 namespace fs = std::filesystem;
 
-fs::path narrow(std::u16string_view path) {
-    return fs::path(to_utf8(path));
-}
+using vermark::testing::narrow_path;
 
 class UpdateFolders : public ::testing::Test {
   protected:
@@ -40,22 +39,22 @@ TEST_F(UpdateFolders, DatedFoldersChangeAtMidnight) {
     EXPECT_TRUE(late.ends_with(u"/20240131/")) << to_utf8(late);
     EXPECT_TRUE(early.ends_with(u"/20240201/")) << to_utf8(early);
     EXPECT_TRUE(late_tool.ends_with(u"/r_Utile.tmp/cmd_bat/20240131")) << to_utf8(late_tool);
-    EXPECT_TRUE(fs::is_directory(narrow(early)));
+    EXPECT_TRUE(fs::is_directory(narrow_path(early)));
     // Both days share the program folder.
     EXPECT_EQ(late.substr(0, late.size() - 9), early.substr(0, early.size() - 9));
 }
 
 TEST_F(UpdateFolders, StayInsideTheTemporaryFolderAndArePrivate) {
-    const fs::path root = narrow(temp_folder()) / "r_Utile.tmp";
+    const fs::path root = narrow_path(temp_folder()) / "r_Utile.tmp";
     fs::create_directories(root);
     fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
     const std::u16string program = program_temp_folder();
-    EXPECT_TRUE(narrow(program).string().starts_with(root.string() + "/")) << to_utf8(program);
+    EXPECT_TRUE(narrow_path(program).string().starts_with(root.string() + "/")) << to_utf8(program);
     EXPECT_TRUE(program.ends_with(u"/"));
     const auto others = fs::perms::group_all | fs::perms::others_all;
     EXPECT_EQ(fs::status(root).permissions() & others, fs::perms::none);
-    EXPECT_EQ(fs::status(narrow(program)).permissions() & others, fs::perms::none);
+    EXPECT_EQ(fs::status(narrow_path(program)).permissions() & others, fs::perms::none);
 }
 
 // Another user, or a link planted in a shared /tmp, may already hold the root's name. Nothing
@@ -76,9 +75,9 @@ TEST_F(UpdateFolders, RootThatIsALinkIsNotWrittenThrough) {
     EXPECT_TRUE(fs::is_empty(elsewhere));
     EXPECT_NE(fs::status(elsewhere).permissions() & fs::perms::group_all, fs::perms::none);
     const std::string fallback = (home / "Documents" / "Temp" / "Temp" / "r_Utile.tmp").string();
-    EXPECT_TRUE(narrow(program).string().starts_with(fallback + "/")) << to_utf8(program);
-    EXPECT_TRUE(narrow(tool).string().starts_with(fallback + "/")) << to_utf8(tool);
-    EXPECT_TRUE(fs::is_directory(narrow(tool)));
+    EXPECT_TRUE(narrow_path(program).string().starts_with(fallback + "/")) << to_utf8(program);
+    EXPECT_TRUE(narrow_path(tool).string().starts_with(fallback + "/")) << to_utf8(tool);
+    EXPECT_TRUE(fs::is_directory(narrow_path(tool)));
     const auto others = fs::perms::group_all | fs::perms::others_all;
     EXPECT_EQ(fs::status(fallback).permissions() & others, fs::perms::none);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/file_moves.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "update/download.h"
 #include "update/update_clock.h"
@@ -16,9 +17,7 @@ namespace fs = std::filesystem;
 using testing::fresh_folder;
 using testing::write_bytes;
 
-std::u16string wide_path(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 // INI text with CR LF line ends, as the reader splits them.
 std::string crlf(std::string_view lines) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark {
@@ -12,9 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string u(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 TEST(DeferredRemoval, ContentsGoBeforeTheirFolderWhateverTheOrderGiven) {
     const auto folder = testing::fresh_folder("order");
@@ -22,12 +21,13 @@ TEST(DeferredRemoval, ContentsGoBeforeTheirFolderWhateverTheOrderGiven) {
     testing::write_bytes(folder / "d" / "e" / "b.txt", "x");
     testing::write_bytes(folder / "d.txt", "x");
     DeferredFileOps ops;
-    ops.remove_later(u(folder / "d") + u"/");
-    ops.remove_later(StringList{u(folder / "d" / "e"), u(folder / "d" / "e" / "b.txt")});
-    ops.remove_later(u(folder / "d" / "a.txt"));
-    ops.remove_later(u(folder / "d" / "a.txt"));  // twice: goes once, no harm
-    ops.remove_later(u(folder / "d.txt"));
-    ops.remove_later(u(folder / "never-existed"));
+    ops.remove_later(wide_path(folder / "d") + u"/");
+    ops.remove_later(
+        StringList{wide_path(folder / "d" / "e"), wide_path(folder / "d" / "e" / "b.txt")});
+    ops.remove_later(wide_path(folder / "d" / "a.txt"));
+    ops.remove_later(wide_path(folder / "d" / "a.txt"));  // twice: goes once, no harm
+    ops.remove_later(wide_path(folder / "d.txt"));
+    ops.remove_later(wide_path(folder / "never-existed"));
     ops.run();
     EXPECT_FALSE(fs::exists(folder / "d"));
     EXPECT_FALSE(fs::exists(folder / "d.txt"));
@@ -39,8 +39,8 @@ TEST(DeferredRemoval, AFolderStillHoldingAnUnscheduledFileSurvives) {
     testing::write_bytes(folder / "d" / "scheduled", "x");
     testing::write_bytes(folder / "d" / "kept", "x");
     DeferredFileOps ops;
-    ops.remove_later(u(folder / "d"));
-    ops.remove_later(u(folder / "d" / "scheduled"));
+    ops.remove_later(wide_path(folder / "d"));
+    ops.remove_later(wide_path(folder / "d" / "scheduled"));
     ops.run();
     EXPECT_FALSE(fs::exists(folder / "d" / "scheduled"));
     EXPECT_TRUE(fs::exists(folder / "d" / "kept"));
@@ -51,7 +51,7 @@ TEST(DeferredRemoval, ALinkIsRemovedNotItsTarget) {
     testing::write_bytes(folder / "target" / "precious", "x");
     fs::create_directory_symlink(folder / "target", folder / "link");
     DeferredFileOps ops;
-    ops.remove_later(u(folder / "link") + u"/");
+    ops.remove_later(wide_path(folder / "link") + u"/");
     ops.run();
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
     EXPECT_TRUE(fs::exists(folder / "target" / "precious"));
@@ -62,8 +62,8 @@ TEST(DeferredMove, CopiesThenRemovesTheSource) {
     testing::write_bytes(folder / "page.htm", "new");
     testing::write_bytes(folder / "plain", "x");
     DeferredFileOps ops;
-    ops.remove_later(u(folder / "plain"));
-    ops.move_later(u(folder / "page.htm"), u(folder / "old" / "page_1.htm"));
+    ops.remove_later(wide_path(folder / "plain"));
+    ops.move_later(wide_path(folder / "page.htm"), wide_path(folder / "old" / "page_1.htm"));
     ASSERT_EQ(ops.targets().size(), 2u);
     EXPECT_EQ(ops.targets()[0], u"");
     ops.run();
@@ -78,7 +78,7 @@ TEST(DeferredMove, AFailedCopyLeavesTheSourceInPlace) {
     testing::write_bytes(folder / "src", "keep me");
     testing::write_bytes(folder / "blocker", "a file where a folder would go");
     DeferredFileOps ops;
-    ops.move_later(u(folder / "src"), u(folder / "blocker" / "dest"));
+    ops.move_later(wide_path(folder / "src"), wide_path(folder / "blocker" / "dest"));
     ops.run();
     EXPECT_EQ(testing::read_bytes(folder / "src"), "keep me");
 }
@@ -88,12 +88,12 @@ TEST(DeferredMove, CopyNowCopiesAtOnceAndKeepsTheRemovals) {
     testing::write_bytes(folder / "a", "A");
     testing::write_bytes(folder / "b", "B");
     DeferredFileOps ops;
-    ops.move_later(u(folder / "a"), u(folder / "out" / "a"));
-    ops.move_later(u(folder / "b"), u(folder / "a" / "cannot"));
+    ops.move_later(wide_path(folder / "a"), wide_path(folder / "out" / "a"));
+    ops.move_later(wide_path(folder / "b"), wide_path(folder / "a" / "cannot"));
     ops.copy_now();
     EXPECT_EQ(testing::read_bytes(folder / "out" / "a"), "A");
     EXPECT_TRUE(ops.targets().empty());
-    EXPECT_EQ(ops.paths(), (StringList{u(folder / "a"), u""}));
+    EXPECT_EQ(ops.paths(), (StringList{wide_path(folder / "a"), u""}));
     ops.run();
     EXPECT_FALSE(fs::exists(folder / "a"));
     EXPECT_EQ(testing::read_bytes(folder / "b"), "B");
@@ -104,7 +104,7 @@ TEST(DeferredRemoval, DestructionCarriesOutTheList) {
     testing::write_bytes(folder / "f", "x");
     {
         DeferredFileOps ops;
-        ops.remove_later(u(folder / "f"));
+        ops.remove_later(wide_path(folder / "f"));
     }
     EXPECT_FALSE(fs::exists(folder / "f"));
 }

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "util/deferred_file_ops.h"
 
@@ -17,9 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string u(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 StringList sorted(StringList list) {
     std::sort(list.begin(), list.end());
@@ -33,7 +32,7 @@ void set_modified(const fs::path& path, std::time_t when) {
 
 bool scheduled(const fs::path& path) {
     const StringList& paths = deferred_file_ops().paths();
-    return std::find(paths.begin(), paths.end(), u(path)) != paths.end();
+    return std::find(paths.begin(), paths.end(), wide_path(path)) != paths.end();
 }
 
 TEST(Wildcards, OnlyTheStarIsSpecialAndCaseIsIgnored) {
@@ -74,21 +73,23 @@ TEST(Listing, FoldersCarryATrailingSeparator) {
     testing::write_bytes(folder / "a.txt", "1");
     testing::write_bytes(folder / "名前 b.TXT", "2");
     fs::create_directory(folder / "sub");
-    const std::u16string base = u(folder) + u"/";
+    const std::u16string base = wide_path(folder) + u"/";
 
-    EXPECT_EQ(sorted(list_folder(u(folder), true)),
+    EXPECT_EQ(sorted(list_folder(wide_path(folder), true)),
               (StringList{base + u"a.txt", base + u"sub/", base + u"名前 b.TXT"}));
-    EXPECT_EQ(list_folder(u(folder) + u"/", false).size(), 5u) << "with . and ..";
-    EXPECT_EQ(sorted(list_files(u(folder / "a.txt"), true)), sorted(list_folder(u(folder), true)));
-    EXPECT_EQ(sorted(find_files(u(folder), u"*.txt")),
+    EXPECT_EQ(list_folder(wide_path(folder) + u"/", false).size(), 5u) << "with . and ..";
+    EXPECT_EQ(sorted(list_files(wide_path(folder / "a.txt"), true)),
+              sorted(list_folder(wide_path(folder), true)));
+    EXPECT_EQ(sorted(find_files(wide_path(folder), u"*.txt")),
               (StringList{base + u"a.txt", base + u"名前 b.TXT"}));
-    EXPECT_EQ(find_files(u(folder), u"s*"), StringList{}) << "folders are not files";
-    EXPECT_EQ(list_folder(u(folder / "missing"), true), StringList{});
+    EXPECT_EQ(find_files(wide_path(folder), u"s*"), StringList{}) << "folders are not files";
+    EXPECT_EQ(list_folder(wide_path(folder / "missing"), true), StringList{});
 
-    EXPECT_FALSE(folder_is_empty(u(folder)));
-    EXPECT_TRUE(folder_is_empty(u(folder / "sub") + u"/"));
+    EXPECT_FALSE(folder_is_empty(wide_path(folder)));
+    EXPECT_TRUE(folder_is_empty(wide_path(folder / "sub") + u"/"));
     testing::write_bytes(folder / "sub" / "inner", "");
-    EXPECT_FALSE(folder_is_empty(u(folder / "sub" / "inner"))) << "a file's own folder is examined";
+    EXPECT_FALSE(folder_is_empty(wide_path(folder / "sub" / "inner")))
+        << "a file's own folder is examined";
 }
 
 TEST(Copy, RefusesWhatItShouldAndCreatesTheTargetFolder) {
@@ -96,19 +97,22 @@ TEST(Copy, RefusesWhatItShouldAndCreatesTheTargetFolder) {
     testing::write_bytes(folder / "src", std::string("a\0b", 3));
     testing::write_bytes(folder / "existing", "old");
 
-    EXPECT_FALSE(copy_file(u(folder / "missing"), u(folder / "t"), false));
-    EXPECT_FALSE(copy_file(u(folder / "src"), u(folder / "existing"), true));
+    EXPECT_FALSE(copy_file(wide_path(folder / "missing"), wide_path(folder / "t"), false));
+    EXPECT_FALSE(copy_file(wide_path(folder / "src"), wide_path(folder / "existing"), true));
     EXPECT_EQ(testing::read_bytes(folder / "existing"), "old");
-    EXPECT_TRUE(copy_file(u(folder / "src"), u(folder / "existing"), false));
+    EXPECT_TRUE(copy_file(wide_path(folder / "src"), wide_path(folder / "existing"), false));
     EXPECT_EQ(testing::read_bytes(folder / "existing"), std::string("a\0b", 3));
-    EXPECT_TRUE(copy_file(u(folder / "src"), u(folder / "new" / "deep" / "t"), true));
+    EXPECT_TRUE(
+        copy_file(wide_path(folder / "src"), wide_path(folder / "new" / "deep" / "t"), true));
     EXPECT_EQ(testing::read_bytes(folder / "new" / "deep" / "t"), std::string("a\0b", 3));
-    EXPECT_FALSE(copy_file(u(folder / "src"), u(folder / "src"), false)) << "a file onto itself";
+    EXPECT_FALSE(copy_file(wide_path(folder / "src"), wide_path(folder / "src"), false))
+        << "a file onto itself";
     fs::create_symlink(folder / "src", folder / "alias");
-    EXPECT_FALSE(copy_file(u(folder / "src"), u(folder / "alias"), false))
+    EXPECT_FALSE(copy_file(wide_path(folder / "src"), wide_path(folder / "alias"), false))
         << "nor onto a link to it";
     EXPECT_EQ(testing::read_bytes(folder / "src"), std::string("a\0b", 3));
-    EXPECT_FALSE(copy_file(u(folder / "src"), u(folder / "existing" / "below"), false));
+    EXPECT_FALSE(
+        copy_file(wide_path(folder / "src"), wide_path(folder / "existing" / "below"), false));
 }
 
 class Purge : public ::testing::Test {
@@ -139,7 +143,7 @@ TEST_F(Purge, SchedulesOldWritableLookalikesFromTheAgeLimitOn) {
     set_modified(folder / "other_old.txt", limit - 5);
     set_modified(folder / "log_old.dat", limit - 5);
 
-    EXPECT_FALSE(purge_old_files(u(folder / "log.txt"), 10));
+    EXPECT_FALSE(purge_old_files(wide_path(folder / "log.txt"), 10));
     EXPECT_TRUE(scheduled(folder / "log_exact.txt"));
     EXPECT_TRUE(scheduled(folder / "log_older.txt"));
     EXPECT_FALSE(scheduled(folder / "log_young.txt"));
@@ -151,14 +155,14 @@ TEST_F(Purge, SchedulesOldWritableLookalikesFromTheAgeLimitOn) {
     deferred_file_ops().run();
     EXPECT_FALSE(fs::exists(folder / "log_exact.txt"));
     EXPECT_TRUE(fs::exists(folder / "log_young.txt"));
-    EXPECT_TRUE(purge_old_files(u(folder / "log.txt"), 10)) << "nothing left to schedule";
+    EXPECT_TRUE(purge_old_files(wide_path(folder / "log.txt"), 10)) << "nothing left to schedule";
 }
 
 TEST_F(Purge, AMissingFolderSchedulesNothingInItsParent) {
     const auto parent = testing::fresh_folder("purge-parent");
     testing::write_bytes(parent / "unrelated.txt", "x");
     set_modified(parent / "unrelated.txt", now_ - 400 * 86400);
-    EXPECT_TRUE(purge_old_files(u(parent / "DbgDump" / ".txt"), 10));
+    EXPECT_TRUE(purge_old_files(wide_path(parent / "DbgDump" / ".txt"), 10));
     EXPECT_TRUE(deferred_file_ops().paths().empty());
 }
 

@@ -8,6 +8,7 @@
 
 #include "diag/log.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 #include "util/path.h"
 
@@ -16,9 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string u(const fs::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 // Last line of the current hour's log, as UTF-8.
 std::string last_log_text() {
@@ -34,19 +33,19 @@ std::string last_log_text() {
 TEST(FolderChain, CreatesEveryMissingLevelPrivately) {
     const auto base = testing::fresh_folder("chain");
     const fs::path deep = base / "a" / "b c" / "図";
-    EXPECT_TRUE(create_folder_chain(u(deep)));
+    EXPECT_TRUE(create_folder_chain(wide_path(deep)));
     EXPECT_TRUE(fs::is_directory(deep));
     EXPECT_EQ(fs::status(base / "a").permissions() & fs::perms::all, fs::perms::owner_all);
     // Existing chain; mixed and doubled separators; a trailing separator.
-    EXPECT_TRUE(create_folder_chain(u(deep)));
-    EXPECT_TRUE(create_folder_chain(u(base) + u"\\x//y/"));
+    EXPECT_TRUE(create_folder_chain(wide_path(deep)));
+    EXPECT_TRUE(create_folder_chain(wide_path(base) + u"\\x//y/"));
     EXPECT_TRUE(fs::is_directory(base / "x" / "y"));
 }
 
 TEST(FolderChain, FailsOnAFileInThePathAndLogsThePartialPath) {
     const auto base = testing::fresh_folder("chain-file");
     testing::write_bytes(base / "file", "x");
-    EXPECT_FALSE(create_folder_chain(u(base / "file" / "sub" / "deeper")));
+    EXPECT_FALSE(create_folder_chain(wide_path(base / "file" / "sub" / "deeper")));
     EXPECT_NE(last_log_text().find("Can't create " + (base / "file").string()), std::string::npos);
     EXPECT_FALSE(create_folder_chain(u"")) << "nothing to create";
 }
@@ -74,28 +73,28 @@ TEST(FolderChain, InASharedFolderOnlyOwnRealFoldersAreUsed) {
     const auto elsewhere = testing::fresh_folder("elsewhere");
     fs::create_directory_symlink(elsewhere, shared / "planted");
 
-    EXPECT_FALSE(create_folder_chain(u(shared / "planted" / "sub")));
+    EXPECT_FALSE(create_folder_chain(wide_path(shared / "planted" / "sub")));
     EXPECT_FALSE(fs::exists(elsewhere / "sub"));
-    EXPECT_FALSE(create_folder_chain(u(shared / "planted")));
+    EXPECT_FALSE(create_folder_chain(wide_path(shared / "planted")));
 
-    EXPECT_TRUE(create_folder_chain(u(shared / "mine" / "sub")));
-    EXPECT_TRUE(create_folder_chain(u(shared / "mine")));
+    EXPECT_TRUE(create_folder_chain(wide_path(shared / "mine" / "sub")));
+    EXPECT_TRUE(create_folder_chain(wide_path(shared / "mine")));
 
     if (::geteuid() == 0) {
         fs::create_directory(shared / "theirs");
         ASSERT_EQ(::chown((shared / "theirs").c_str(), 65534, 65534), 0);
-        EXPECT_FALSE(create_folder_chain(u(shared / "theirs" / "sub")));
+        EXPECT_FALSE(create_folder_chain(wide_path(shared / "theirs" / "sub")));
         EXPECT_FALSE(fs::exists(shared / "theirs" / "sub"));
     }
     // Outside a shared folder a link is followed as usual.
     const auto plain = testing::fresh_folder("plain");
     fs::create_directory_symlink(elsewhere, plain / "link");
-    EXPECT_TRUE(create_folder_chain(u(plain / "link" / "ok")));
+    EXPECT_TRUE(create_folder_chain(wide_path(plain / "link" / "ok")));
     EXPECT_TRUE(fs::is_directory(elsewhere / "ok"));
 }
 
 TEST(SpecialFolders, LiveUnderTheHomeFolderWhenItIsSet) {
-    const std::u16string home = u(testing::sandbox());
+    const std::u16string home = wide_path(testing::sandbox());
     EXPECT_EQ(special_folder(CSIDL_COMMON_DOCUMENTS), home + u"/Documents");
     EXPECT_EQ(special_folder(CSIDL_PROGRAM_FILES), home + u"/usr/bin");
     EXPECT_EQ(special_folder(0x7777), u"");
@@ -112,14 +111,15 @@ TEST(SpecialFolders, LiveUnderTheHomeFolderWhenItIsSet) {
 TEST(TempFolder, ChoosesInTheFixedOrder) {
     const auto docs = testing::fresh_folder("docs");
     TempFolderSources sources;
-    sources.documents = u(docs);
+    sources.documents = wide_path(docs);
     sources.platform_answer = u"/var/tmp/";
     EXPECT_EQ(choose_temp_folder(sources), u"/var/tmp/");
 
     for (std::u16string_view windows :
          {u"C:\\Windows\\Temp\\", u"/x/WINDOWS/tmp/", u"/x/windows/"}) {
         sources.platform_answer = windows;
-        EXPECT_EQ(choose_temp_folder(sources), u(docs) + u"/Temp/Temp/") << to_utf8(windows);
+        EXPECT_EQ(choose_temp_folder(sources), wide_path(docs) + u"/Temp/Temp/")
+            << to_utf8(windows);
     }
     EXPECT_TRUE(fs::is_directory(docs / "Temp" / "Temp"));
 
@@ -134,12 +134,12 @@ TEST(TempFolder, ChoosesInTheFixedOrder) {
     const auto current = testing::fresh_folder("current");
     sources = TempFolderSources{};
     sources.tmp_exists = false;  // keeps the fallback inside the sandbox
-    sources.current = u(current);
-    EXPECT_EQ(choose_temp_folder(sources), u(current / "___") + u"/");
+    sources.current = wide_path(current);
+    EXPECT_EQ(choose_temp_folder(sources), wide_path(current / "___") + u"/");
     sources.env_username = u"someone";
-    EXPECT_EQ(choose_temp_folder(sources), u(current / "someone") + u"/");
+    EXPECT_EQ(choose_temp_folder(sources), wide_path(current / "someone") + u"/");
     sources.env_user = u"me";
-    EXPECT_EQ(choose_temp_folder(sources), u(current / "me") + u"/");
+    EXPECT_EQ(choose_temp_folder(sources), wide_path(current / "me") + u"/");
     EXPECT_TRUE(fs::is_directory(current / "me"));
 }
 
@@ -151,22 +151,22 @@ TEST(ProgramLookup, SearchesProgramThenSystemFolders) {
     testing::write_bytes(home / "usr/sbin/winver.exe", "MZ");
     testing::write_bytes(home / "bin/where.exe", "MZ");
 
-    EXPECT_EQ(locate_program(u"tool"), u(home / "usr/bin/tool"));
-    EXPECT_EQ(locate_program(u"local-tool"), u(home / "usr/local/bin/local-tool"));
-    EXPECT_EQ(locate_program(u"vendor/app"), u(home / "opt/vendor/app"));
-    EXPECT_EQ(locate_program(u"winver.exe"), u(home / "usr/sbin/winver.exe"));
+    EXPECT_EQ(locate_program(u"tool"), wide_path(home / "usr/bin/tool"));
+    EXPECT_EQ(locate_program(u"local-tool"), wide_path(home / "usr/local/bin/local-tool"));
+    EXPECT_EQ(locate_program(u"vendor/app"), wide_path(home / "opt/vendor/app"));
+    EXPECT_EQ(locate_program(u"winver.exe"), wide_path(home / "usr/sbin/winver.exe"));
     EXPECT_EQ(locate_program(u"C:\\gone\\WHERE.EXE"), u"C:\\gone\\WHERE.EXE")
         << "the system folders are searched by exact name";
     testing::write_bytes(home / "bin/WHERE.EXE", "MZ");
-    EXPECT_EQ(locate_program(u"C:\\gone\\WHERE.EXE"), u(home / "bin/WHERE.EXE"));
-    EXPECT_EQ(locate_program(u"where.exe"), u(home / "bin/where.exe"));
+    EXPECT_EQ(locate_program(u"C:\\gone\\WHERE.EXE"), wide_path(home / "bin/WHERE.EXE"));
+    EXPECT_EQ(locate_program(u"where.exe"), wide_path(home / "bin/where.exe"));
     EXPECT_EQ(locate_program(u"nothing-here"), u"nothing-here");
     EXPECT_EQ(locate_program(u"nothing.exe"), u"nothing.exe");
     EXPECT_EQ(locate_program(u"https://example.org/x"), u"https://example.org/x");
 
     const auto own = testing::fresh_folder("own");
     testing::write_bytes(own / "prog", "#!");
-    EXPECT_EQ(locate_program(u(own / "prog")), u(own / "prog"));
+    EXPECT_EQ(locate_program(wide_path(own / "prog")), wide_path(own / "prog"));
 }
 
 }  // namespace

@@ -5,14 +5,13 @@
 
 #include "platform/process.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark {
 namespace {
 
-std::u16string u(const std::filesystem::path& path) {
-    return from_utf8(path.string());
-}
+using vermark::testing::wide_path;
 
 TEST(PathParts, SeparatorsOfEitherKind) {
     EXPECT_EQ(ensure_separator(u""), u"");
@@ -125,20 +124,20 @@ TEST(Existence, FilesFoldersAndEmptyFiles) {
     testing::write_bytes(folder / "empty.txt", "");
     testing::write_bytes(folder / "名前 空白.dxf", "0");
 
-    EXPECT_TRUE(exists(u(folder / "full.txt")));
-    EXPECT_TRUE(exists(u(folder / "full.txt"), true));
-    EXPECT_TRUE(exists(u(folder / "empty.txt")));
-    EXPECT_FALSE(exists(u(folder / "empty.txt"), true));
-    EXPECT_TRUE(exists(u(folder), true));
-    EXPECT_TRUE(exists(u(folder / "名前 空白.dxf")));
-    EXPECT_FALSE(exists(u(folder / "missing")));
+    EXPECT_TRUE(exists(wide_path(folder / "full.txt")));
+    EXPECT_TRUE(exists(wide_path(folder / "full.txt"), true));
+    EXPECT_TRUE(exists(wide_path(folder / "empty.txt")));
+    EXPECT_FALSE(exists(wide_path(folder / "empty.txt"), true));
+    EXPECT_TRUE(exists(wide_path(folder), true));
+    EXPECT_TRUE(exists(wide_path(folder / "名前 空白.dxf")));
+    EXPECT_FALSE(exists(wide_path(folder / "missing")));
     EXPECT_FALSE(exists(u""));
 
-    EXPECT_TRUE(folder_exists(u(folder)));
-    EXPECT_TRUE(folder_exists(u(folder) + u"/"));
+    EXPECT_TRUE(folder_exists(wide_path(folder)));
+    EXPECT_TRUE(folder_exists(wide_path(folder) + u"/"));
     EXPECT_TRUE(folder_exists(u"/"));
-    EXPECT_FALSE(folder_exists(u(folder / "full.txt")));
-    EXPECT_FALSE(folder_exists(u(folder / "missing")));
+    EXPECT_FALSE(folder_exists(wide_path(folder / "full.txt")));
+    EXPECT_FALSE(folder_exists(wide_path(folder / "missing")));
 }
 
 TEST(Existence, NetworkNamesAreCheckedForAccessOnly) {
@@ -146,7 +145,7 @@ TEST(Existence, NetworkNamesAreCheckedForAccessOnly) {
     testing::write_bytes(folder / "empty", "");
     // On this system "//x" names "/x"; only the access check applies, so an empty file passes
     // even when empty files are rejected.
-    const std::u16string network = u"/" + u(folder / "empty");
+    const std::u16string network = u"/" + wide_path(folder / "empty");
     EXPECT_TRUE(is_network_name(network));
     EXPECT_TRUE(is_network_name(u"\\\\srv\\share"));
     EXPECT_FALSE(is_network_name(u"/srv"));

@@ -1,4 +1,4 @@
-#include "platform/profile_document.h"
+#include "platform/standin/profile_document.h"
 
 #include "platform/profile.h"
 

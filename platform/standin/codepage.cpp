@@ -5,6 +5,7 @@
 #include <bit>
 #include <cerrno>
 
+#include "platform/utf16.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -191,16 +192,6 @@ Utf8Lead utf8_lead(std::uint8_t b) {
     if (b >= 0xF1 && b <= 0xF3) return {4, 0x80, 0xBF};
     if (b == 0xF4) return {4, 0x80, 0x8F};
     return {0, 0, 0};
-}
-
-void append_code_point(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
 }
 
 // Each maximal ill-formed subsequence becomes one U+FFFD, as Windows does since Vista.

@@ -13,8 +13,8 @@
 
 #include "platform/codepage.h"
 #include "platform/fs.h"
-#include "platform/profile_document.h"
-#include "platform/registry_tree.h"
+#include "platform/standin/profile_document.h"
+#include "platform/standin/registry_tree.h"
 #include "platform/wide.h"
 
 namespace vermark {

@@ -1,5 +1,7 @@
 #include "platform/command.h"
 
+#include "platform/retry.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -8,7 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <thread>
+#include <limits>
 
 extern char** environ;
 
@@ -80,17 +82,21 @@ CommandRun run_to_file(const std::string& program, const std::vector<std::string
     using clock = std::chrono::steady_clock;
     const auto deadline = clock::now() + std::chrono::milliseconds(limit_ms);
     int status = 0;
-    while (true) {
+    // The deadline bounds the polls; the count only has to outlast it.
+    const platform::RetryPolicy polls{std::numeric_limits<int>::max(),
+                                      std::chrono::milliseconds(5)};
+    const bool finished = platform::retry(polls, [&] {
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (done < 0 && errno != EINTR) return run;
+        if (done == pid) return platform::Attempt::succeeded;
+        if (done < 0 && errno != EINTR) return platform::Attempt::failed_for_good;
         if (clock::now() >= deadline) {
             ::kill(pid, SIGKILL);
             wait_for(pid, status);
-            return run;
+            return platform::Attempt::failed_for_good;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+        return platform::Attempt::failed_for_now;
+    });
+    if (!finished) return run;
     run.finished = true;
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;

@@ -1,18 +1,9 @@
 #include "platform/parse_url.h"
 
+#include "platform/text_case.h"
+
 namespace vermark {
 namespace {
-
-char16_t lower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
-}
-
-bool starts_with_ignoring_case(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (lower(text[i]) != prefix[i]) return false;
-    return true;
-}
 
 std::optional<int> parse_port(std::u16string_view digits) {
     if (digits.empty() || digits.size() > 5) return std::nullopt;
@@ -62,10 +53,10 @@ bool split_host_port(std::u16string_view authority, int default_port, ParsedUrl&
 std::optional<ParsedUrl> parse_url(std::u16string_view url) {
     ParsedUrl out;
     std::u16string_view rest;
-    if (starts_with_ignoring_case(url, u"https://")) {
+    if (platform::starts_with_ignoring_ascii_case(url, u"https://")) {
         out.service = inet_service_https;
         rest = url.substr(8);
-    } else if (starts_with_ignoring_case(url, u"http://")) {
+    } else if (platform::starts_with_ignoring_ascii_case(url, u"http://")) {
         out.service = inet_service_http;
         rest = url.substr(7);
     } else {

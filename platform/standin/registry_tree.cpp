@@ -1,4 +1,4 @@
-#include "platform/registry_tree.h"
+#include "platform/standin/registry_tree.h"
 
 #include <locale.h>
 #include <wctype.h>

@@ -1,19 +1,11 @@
 #include "platform/wide.h"
 
+#include "platform/utf16.h"
+
 namespace vermark {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-void append_utf16(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
-}
 
 void append_utf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -63,10 +55,20 @@ char32_t next_code_point(std::string_view s, size_t& i) {
 
 }  // namespace
 
+void append_code_point(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+    } else {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    }
+}
+
 std::u16string from_utf8(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) append_utf16(out, next_code_point(utf8, i));
+    for (size_t i = 0; i < utf8.size();) append_code_point(out, next_code_point(utf8, i));
     return out;
 }
 

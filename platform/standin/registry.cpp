@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/fs.h"
-#include "platform/registry_tree.h"
 #include "platform/special_folders.h"
+#include "platform/standin/registry_tree.h"
 #include "platform/wide.h"
 
 namespace vermark {

@@ -62,11 +62,6 @@ bool may_pass(OpenFailure failure) {
     return failure == OpenFailure::sharing_violation || failure == OpenFailure::transient;
 }
 
-OpenRetryPolicy& open_retry_policy() {
-    static OpenRetryPolicy policy;
-    return policy;
-}
-
 LockedFile::~LockedFile() {
     close();
 }

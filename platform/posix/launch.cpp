@@ -13,6 +13,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/text_case.h"
 #include "platform/wide.h"
 
 extern char** environ;
@@ -28,20 +29,11 @@ std::u16string& opener_override() {
     return program;
 }
 
-bool equals_ignoring_case(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 bool verb_is(const LaunchRequest& r, std::initializer_list<std::u16string_view> verbs) {
     const std::u16string_view verb = r.verb ? std::u16string_view(*r.verb) : u"";
     if (verb.empty()) return true;  // no verb: the default action, which every target has
     for (std::u16string_view v : verbs) {
-        if (equals_ignoring_case(verb, v)) return true;
+        if (equals_ignoring_ascii_case(verb, v)) return true;
     }
     return false;
 }
@@ -292,7 +284,7 @@ int shell_execute(const LaunchRequest& r) {
         return verb_is(r, {u"open"}) ? open_with_desktop(to_utf8(r.file), r)
                                      : launch::kNoAssociation;
     }
-    if (equals_ignoring_case(r.file, u"explorer.exe") && !status_of(to_utf8(r.file))) {
+    if (equals_ignoring_ascii_case(r.file, u"explorer.exe") && !status_of(to_utf8(r.file))) {
         // The Windows file manager's name: the desktop's file manager on the folder given, which
         // is the whole parameters text unless it is quoted.
         const std::u16string text = r.parameters.value_or(u"");
