@@ -1,0 +1,474 @@
+#include "platform/safe_replace.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "platform/posix/system_calls.h"
+#include "platform/wide.h"
+
+namespace vermark::platform {
+namespace {
+
+int open_call(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
+
+constexpr SystemCalls kRealCalls = {
+    open_call, ::write, ::pread, ::copy_file_range, ::fsync, ::fchmod, ::linkat, ::rename, ::close,
+};
+
+template <typename Call>
+auto retry_interrupted(Call call) {
+    for (;;) {
+        const auto result = call();
+        if (result >= 0 || errno != EINTR) return result;
+    }
+}
+
+// A staged file left behind is at least this old: its writer stamps it on every write.
+constexpr std::time_t kStaleAfterSeconds = 60;
+constexpr std::size_t kSuffixLength = 8;  // hex digits
+constexpr std::size_t kCopyChunk = 256 * 1024;
+
+std::string folder_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string name_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The start of a name, short enough that the staged name stays within the file system's 255
+// bytes whatever the target's length, and never cut inside a UTF-8 sequence.
+std::string name_prefix(const std::string& name) {
+    std::size_t keep = std::min<std::size_t>(32, name.size());
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return name.substr(0, keep);
+}
+
+std::string random_suffix() {
+    static std::mutex mutex;
+    static std::mt19937_64 generator(std::random_device{}() ^
+                                     static_cast<std::uint64_t>(std::time(nullptr)) ^
+                                     (static_cast<std::uint64_t>(::getpid()) << 32));
+    std::lock_guard lock(mutex);
+    const std::uint64_t value = generator();
+    std::string text;
+    for (std::size_t i = 0; i < kSuffixLength; ++i)
+        text += "0123456789abcdef"[(value >> (4 * i)) & 0xF];
+    return text;
+}
+
+// "folder/.name.1a2b3c4d.tmp": hidden, and not matched by "*.dxf".
+std::string staged_name_for(const std::string& target) {
+    const std::string folder = folder_of(target);
+    const std::string prefix = target.rfind('/') == std::string::npos ? "" : folder + "/";
+    return prefix + "." + name_prefix(name_of(target)) + "." + random_suffix() + ".tmp";
+}
+
+bool is_staged_name(const std::string& name) {
+    constexpr std::string_view ending = ".tmp";
+    if (name.size() < 2 + kSuffixLength + ending.size() || name[0] != '.') return false;
+    if (!name.ends_with(ending)) return false;
+    const std::size_t digits = name.size() - ending.size() - kSuffixLength;
+    if (name[digits - 1] != '.') return false;
+    return std::all_of(name.begin() + digits, name.end() - ending.size(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+bool proc_fd_usable() {
+    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+    return usable;
+}
+
+// Failures of O_TMPFILE that mean "not here", not "not possible".
+bool unnamed_unsupported(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
+}
+
+// Failures of copy_file_range after which plain reads and writes may still work.
+bool kernel_copy_refused(int error) {
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+           error == EBADF || error == ETXTBSY || error == EPERM;
+}
+
+bool sweep_due(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    std::lock_guard lock(mutex);
+    return swept.insert(folder).second;
+}
+
+void sweep_folder(const std::string& folder) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return;
+    const int folder_fd = ::dirfd(listing);
+    std::vector<std::string> stale;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (!is_staged_name(name)) continue;
+        const int fd = ::openat(folder_fd, name.c_str(),
+                                O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat info {};
+        const bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                          info.st_uid == ::geteuid() && now - info.st_mtime >= kStaleAfterSeconds;
+        // A writer holds its lock until it commits or abandons: a free lock means it is gone.
+        if (ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0) stale.push_back(name);
+        ::close(fd);
+    }
+    for (const std::string& name : stale) ::unlinkat(folder_fd, name.c_str(), 0);
+    ::closedir(listing);
+}
+
+// The named staged files in progress, for the termination handler: fixed slots, since a signal
+// handler may neither allocate nor lock.
+struct InFlight {
+    std::atomic<bool> used{false};
+    char path[4096] = {};
+};
+constexpr int kInFlightSlots = 16;
+InFlight g_in_flight[kInFlightSlots];
+
+int note_in_flight(const std::string& path) {
+    if (path.size() >= sizeof g_in_flight[0].path) return -1;
+    for (int i = 0; i < kInFlightSlots; ++i) {
+        bool expected = false;
+        if (!g_in_flight[i].used.load() &&
+            g_in_flight[i].used.compare_exchange_strong(expected, true)) {
+            g_in_flight[i].path[0] = 0;
+            std::memcpy(g_in_flight[i].path, path.c_str(), path.size() + 1);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void forget_in_flight(int slot) {
+    if (slot >= 0) g_in_flight[slot].used.store(false);
+}
+
+void remove_in_flight_and_end(int signal) {
+    for (InFlight& entry : g_in_flight)
+        if (entry.used.load() && entry.path[0] != 0) ::unlink(entry.path);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+}  // namespace
+
+void remove_staged_files_on_termination() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+        struct sigaction handler {};
+        handler.sa_handler = remove_in_flight_and_end;
+        sigemptyset(&handler.sa_mask);
+        ::sigaction(signal, &handler, nullptr);
+    }
+}
+
+SystemCalls& system_calls() {
+    static SystemCalls calls = kRealCalls;
+    return calls;
+}
+
+const SystemCalls& real_system_calls() {
+    return kRealCalls;
+}
+
+// ---- StagedReplacement ----
+
+StagedReplacement::~StagedReplacement() {
+    abandon();
+}
+
+void StagedReplacement::fail(int error) {
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
+}
+
+int StagedReplacement::begin(std::u16string_view target, const ReplaceOptions& options) {
+    abandon();
+    error_ = 0;
+    options_ = options;
+    target_ = native_path(target);
+    if (target_.empty()) return error_ = ENOENT;
+    const std::string folder = folder_of(target_);
+    if (sweep_due(folder)) sweep_folder(folder);
+
+    struct stat old {};
+    const bool existed = ::stat(target_.c_str(), &old) == 0;
+    if (existed && options.refuse_read_only && (old.st_mode & S_IWUSR) == 0) return error_ = EACCES;
+    const mode_t mode =
+        existed && options.keep_mode ? (old.st_mode & 07777) : options.new_file_mode;
+
+    int result = proc_fd_usable() ? stage_unnamed(folder, mode) : EOPNOTSUPP;
+    if (result != 0 && unnamed_unsupported(result)) result = stage_named(mode);
+    if (result != 0) return error_ = result;
+    // The writer's lock tells a later sweep that this file is in use.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+    if (existed && options.keep_mode) {
+        if (system_calls().fchmod(fd_, old.st_mode & 07777) != 0) fail(errno);
+    } else if (const int narrowed = apply_mode(); narrowed != 0) {
+        fail(narrowed);
+    }
+    if (error_ != 0) {
+        const int error = error_;
+        abandon();
+        return error_ = error;
+    }
+    return 0;
+}
+
+int StagedReplacement::stage_unnamed(const std::string& folder, unsigned mode) {
+    const int fd = retry_interrupted([&] {
+        return system_calls().open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    });
+    if (fd < 0) return errno;
+    fd_ = fd;
+    return 0;
+}
+
+int StagedReplacement::stage_named(unsigned mode) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string name = staged_name_for(target_);
+        // O_EXCL: never open a file that is already there (another run's, or a planted link).
+        const int fd = retry_interrupted([&] {
+            return system_calls().open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        });
+        if (fd >= 0) {
+            fd_ = fd;
+            temp_path_ = name;
+            in_flight_slot_ = note_in_flight(name);
+            return 0;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
+// Only what group and others may do is narrowed: the owner keeps the usual rights (a read-only
+// model gives a file the owner can still edit). Done while the file is still empty.
+int StagedReplacement::apply_mode() {
+    if (options_.narrow_like.empty()) return 0;
+    struct stat model {
+    }, own{};
+    if (::stat(native_path(options_.narrow_like).c_str(), &model) != 0) return 0;
+    if (::fstat(fd_, &own) != 0) return errno;
+    const mode_t others = S_IRWXG | S_IRWXO;
+    const mode_t narrowed = (own.st_mode & 07777) & ~(others & ~model.st_mode);
+    if (narrowed == (own.st_mode & 07777)) return 0;
+    return system_calls().fchmod(fd_, narrowed) == 0 ? 0 : errno;
+}
+
+bool StagedReplacement::write(const void* data, std::size_t size) {
+    if (fd_ < 0 || error_ != 0) return false;
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written =
+            retry_interrupted([&] { return system_calls().write(fd_, bytes, size); });
+        if (written <= 0) {
+            fail(written < 0 ? errno : ENOSPC);
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool StagedReplacement::copy_from(std::u16string_view source, std::uint64_t offset,
+                                  std::uint64_t expected_size) {
+    if (fd_ < 0 || error_ != 0) return false;
+    const int in = retry_interrupted([&] {
+        return ::open(native_path(source).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    });
+    if (in < 0) {
+        fail(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_size) != expected_size || offset > expected_size) {
+        ::close(in);
+        fail(EAGAIN);
+        return false;
+    }
+    auto position = static_cast<off_t>(offset);
+    std::uint64_t left = expected_size - offset;
+    bool in_kernel = true;
+    std::vector<char> buffer;
+    while (left > 0 && error_ == 0) {
+        const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30));
+        if (in_kernel) {
+            const ssize_t copied = retry_interrupted([&] {
+                return system_calls().copy_file_range(in, &position, fd_, nullptr, step, 0);
+            });
+            if (copied > 0) {
+                left -= static_cast<std::uint64_t>(copied);
+            } else if (copied == 0 || kernel_copy_refused(errno)) {
+                in_kernel = false;  // go on from where the kernel stopped
+            } else {
+                fail(errno);
+            }
+            continue;
+        }
+        buffer.resize(kCopyChunk);
+        const ssize_t got = retry_interrupted([&] {
+            return system_calls().pread(in, buffer.data(), std::min(step, kCopyChunk), position);
+        });
+        if (got <= 0) {
+            fail(got < 0 ? errno : EAGAIN);  // none left before the expected end: it shrank
+        } else if (write(buffer.data(), static_cast<std::size_t>(got))) {
+            position += got;
+            left -= static_cast<std::uint64_t>(got);
+        }
+    }
+    ::close(in);
+    return error_ == 0;
+}
+
+int StagedReplacement::link_into_place() {
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
+    const auto link_as = [&](const std::string& name) {
+        return system_calls().linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(),
+                                     AT_SYMLINK_FOLLOW) == 0
+                   ? 0
+                   : errno;
+    };
+    // No target yet: the file gets its final name at once.
+    int error = link_as(target_);
+    if (error != EEXIST) return error;
+    for (int attempt = 0; attempt < 16 && (error == EEXIST); ++attempt) {
+        temp_path_ = staged_name_for(target_);
+        error = link_as(temp_path_);
+    }
+    if (error != 0) {
+        temp_path_.clear();
+        return error;
+    }
+    // Named for a moment: abandon() and the termination handler know the name.
+    in_flight_slot_ = note_in_flight(temp_path_);
+    if (system_calls().rename(temp_path_.c_str(), target_.c_str()) != 0) return errno;
+    forget_in_flight(std::exchange(in_flight_slot_, -1));
+    temp_path_.clear();
+    return 0;
+}
+
+int StagedReplacement::commit() {
+    if (fd_ < 0) return error_ != 0 ? error_ : EBADF;
+    if (error_ == 0 && options_.flush == Flush::to_disk && system_calls().fsync(fd_) != 0)
+        fail(errno);
+    if (error_ == 0) {
+        if (temp_path_.empty()) {
+            if (const int error = link_into_place(); error != 0) fail(error);
+        }
+    }
+    // Closing may report a failed delayed write: then the data is not known to be there.
+    const int fd = std::exchange(fd_, -1);
+    if (system_calls().close(fd) != 0 && error_ == 0) fail(errno);
+    if (error_ == 0 && !temp_path_.empty() &&
+        system_calls().rename(temp_path_.c_str(), target_.c_str()) != 0)
+        fail(errno);
+    if (error_ == 0) {
+        forget_in_flight(std::exchange(in_flight_slot_, -1));
+        temp_path_.clear();
+        return 0;
+    }
+    abandon();
+    return error_;
+}
+
+void StagedReplacement::abandon() {
+    if (fd_ >= 0) system_calls().close(std::exchange(fd_, -1));
+    if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+    forget_in_flight(std::exchange(in_flight_slot_, -1));
+    temp_path_.clear();
+}
+
+// ---- whole files ----
+
+int replace_file(std::u16string_view target, std::string_view bytes,
+                 const ReplaceOptions& options) {
+    StagedReplacement staged;
+    if (const int error = staged.begin(target, options); error != 0) return error;
+    staged.write(bytes.data(), bytes.size());
+    return staged.commit();
+}
+
+std::optional<std::string> read_regular_file(std::u16string_view path, int& error) {
+    error = 0;
+    const int fd = retry_interrupted([&] {
+        return ::open(native_path(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    });
+    if (fd < 0) {
+        error = errno;
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = S_ISREG(info.st_mode) || info.st_mode == 0 ? errno : EINVAL;
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = retry_interrupted([&] { return ::read(fd, chunk, sizeof chunk); });
+        if (got < 0) {
+            error = errno;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// ---- SideLock ----
+
+SideLock::SideLock(std::u16string_view path) {
+    if (path.empty()) return;
+    const std::string lock = native_path(path) + ".lock";
+    fd_ =
+        retry_interrupted([&] { return ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666); });
+    if (fd_ < 0) return;
+    if (retry_interrupted([&] { return ::flock(fd_, LOCK_EX); }) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+SideLock::~SideLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+void remove_stale_staged_files(std::u16string_view folder) {
+    sweep_folder(native_path(folder));
+}
+
+}  // namespace vermark::platform
