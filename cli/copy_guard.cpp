@@ -24,12 +24,14 @@ std::string copy_of(const std::string& input) {
 
 // One spelling per file, however it was named ("a.dxf", "./a.dxf", "sub/../a.dxf", a link to it
 // or to its folder). Resolving a whole path costs dozens of calls, so each folder is resolved
-// once per run; only the name itself is looked at per file, and a name that is a link (or "."
-// or "..") is resolved in full.
+// once per run and each spelling once; only the name itself is looked at per file, and a name
+// that is a link (or "." or "..") is resolved in full.
 std::string CopyGuard::key_of(const std::string& path) {
+    if (const auto known = keys_.find(path); known != keys_.end()) return known->second;
     const fs::path given(path);
     const fs::path name = given.filename();
     std::error_code failure;
+    // A link's key is what it points to, which may change; it is not kept.
     if (name.empty() || name == "." || name == ".." ||
         fs::is_symlink(fs::symlink_status(given, failure)))
         return canonical_spelling(given);
@@ -37,7 +39,7 @@ std::string CopyGuard::key_of(const std::string& path) {
     auto known = folders_.find(folder);
     if (known == folders_.end())
         known = folders_.emplace(folder, canonical_spelling(folder.empty() ? "." : folder)).first;
-    return (fs::path(known->second) / name).string();
+    return keys_[path] = (fs::path(known->second) / name).string();
 }
 
 CopyGuard::CopyGuard(const std::vector<Target>& targets) {

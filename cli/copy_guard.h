@@ -31,6 +31,7 @@ class CopyGuard {
     std::map<std::string, int> inputs_;  // key -> 1 records $ACADVER, 0 does not, -1 not known
     std::map<std::string, std::string> copies_;   // copy's key -> the input it was written from
     std::map<std::string, std::string> folders_;  // folder as named -> its canonical spelling
+    std::map<std::string, std::string> keys_;     // path as named -> its key
 };
 
 }  // namespace vermark::cli

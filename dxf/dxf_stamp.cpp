@@ -125,10 +125,15 @@ class StampVisitor : public DxfTextVisitor {
         if (!due) {
             emit(units, count);
         } else {
+            // One write for the three parts: for a small drawing, one for the whole copy.
+            gathering_ = true;
             const auto split = static_cast<std::size_t>(finders_.insert_at() - units_seen_);
             emit(units, split);
             write_group();
             emit(units + split, count - split);
+            gathering_ = false;
+            out_.write(gathered_.data(), gathered_.size());
+            gathered_ = ByteBuffer();
         }
         units_seen_ += count;
     }
@@ -170,7 +175,11 @@ class StampVisitor : public DxfTextVisitor {
             const std::size_t keep = std::min(bytes.size(), kDxfHeadLimit - head_.size());
             head_.insert(head_.end(), bytes.begin(), bytes.begin() + keep);
         }
-        out_.write(bytes.data(), bytes.size());
+        if (gathering_) {
+            gathered_.insert(gathered_.end(), bytes.begin(), bytes.end());
+        } else {
+            out_.write(bytes.data(), bytes.size());
+        }
     }
 
     platform::StagedReplacement& out_;
@@ -185,6 +194,8 @@ class StampVisitor : public DxfTextVisitor {
     std::uint64_t bytes_read_ = 0;
     std::optional<std::uint64_t> tail_from_;  // first unit left to the kernel's copy
     bool inserted_ = false;
+    bool gathering_ = false;
+    ByteBuffer gathered_;
     bool odd_ = false;
     std::uint8_t odd_byte_ = 0;
     ByteBuffer bytes_;

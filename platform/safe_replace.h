@@ -65,7 +65,6 @@ class StagedReplacement {
   private:
     int stage_unnamed(const std::string& folder, unsigned mode);
     int stage_named(unsigned mode);
-    int apply_mode();
     int link_into_place();
     void fail(int error);
 

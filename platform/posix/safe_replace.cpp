@@ -112,6 +112,17 @@ bool kernel_copy_refused(int error) {
            error == EBADF || error == ETXTBSY || error == EPERM;
 }
 
+// Only what group and others may do is narrowed: the owner keeps the usual rights (a read-only
+// model gives a file the owner can still edit). Set at creation, so no later call is needed.
+mode_t creation_mode(const ReplaceOptions& options) {
+    const mode_t mode = options.new_file_mode;
+    struct stat model {};
+    if (options.narrow_like.empty() ||
+        ::stat(native_path(options.narrow_like).c_str(), &model) != 0)
+        return mode;
+    return mode & ~((S_IRWXG | S_IRWXO) & ~model.st_mode);
+}
+
 bool sweep_due(const std::string& folder) {
     static std::mutex mutex;
     static std::set<std::string> swept;
@@ -218,23 +229,18 @@ int StagedReplacement::begin(std::u16string_view target, const ReplaceOptions& o
     if (sweep_due(folder)) sweep_folder(folder);
 
     struct stat old {};
-    const bool existed = ::stat(target_.c_str(), &old) == 0;
+    const bool existed =
+        (options.keep_mode || options.refuse_read_only) && ::stat(target_.c_str(), &old) == 0;
     if (existed && options.refuse_read_only && (old.st_mode & S_IWUSR) == 0) return error_ = EACCES;
-    const mode_t mode =
-        existed && options.keep_mode ? (old.st_mode & 07777) : options.new_file_mode;
+    const bool keep = existed && options.keep_mode;
+    const mode_t mode = keep ? (old.st_mode & 07777) : creation_mode(options);
 
     int result = proc_fd_usable() ? stage_unnamed(folder, mode) : EOPNOTSUPP;
     if (result != 0 && unnamed_unsupported(result)) result = stage_named(mode);
     if (result != 0) return error_ = result;
-    // The writer's lock tells a later sweep that this file is in use.
-    ::flock(fd_, LOCK_EX | LOCK_NB);
-    if (existed && options.keep_mode) {
-        if (system_calls().fchmod(fd_, old.st_mode & 07777) != 0) fail(errno);
-    } else if (const int narrowed = apply_mode(); narrowed != 0) {
-        fail(narrowed);
-    }
-    if (error_ != 0) {
-        const int error = error_;
+    // The umask may have taken bits that the kept mode has.
+    if (keep && system_calls().fchmod(fd_, mode) != 0) {
+        const int error = errno;
         abandon();
         return error_ = error;
     }
@@ -260,26 +266,14 @@ int StagedReplacement::stage_named(unsigned mode) {
         if (fd >= 0) {
             fd_ = fd;
             temp_path_ = name;
+            // The writer's lock tells a later sweep that this file is in use.
+            ::flock(fd_, LOCK_EX | LOCK_NB);
             in_flight_slot_ = note_in_flight(name);
             return 0;
         }
         if (errno != EEXIST) return errno;
     }
     return EEXIST;
-}
-
-// Only what group and others may do is narrowed: the owner keeps the usual rights (a read-only
-// model gives a file the owner can still edit). Done while the file is still empty.
-int StagedReplacement::apply_mode() {
-    if (options_.narrow_like.empty()) return 0;
-    struct stat model {
-    }, own{};
-    if (::stat(native_path(options_.narrow_like).c_str(), &model) != 0) return 0;
-    if (::fstat(fd_, &own) != 0) return errno;
-    const mode_t others = S_IRWXG | S_IRWXO;
-    const mode_t narrowed = (own.st_mode & 07777) & ~(others & ~model.st_mode);
-    if (narrowed == (own.st_mode & 07777)) return 0;
-    return system_calls().fchmod(fd_, narrowed) == 0 ? 0 : errno;
 }
 
 bool StagedReplacement::write(const void* data, std::size_t size) {
@@ -360,6 +354,7 @@ int StagedReplacement::link_into_place() {
     // No target yet: the file gets its final name at once.
     int error = link_as(target_);
     if (error != EEXIST) return error;
+    ::flock(fd_, LOCK_EX | LOCK_NB);  // named for a moment: not for a sweep to take
     for (int attempt = 0; attempt < 16 && (error == EEXIST); ++attempt) {
         temp_path_ = staged_name_for(target_);
         error = link_as(temp_path_);
