@@ -347,10 +347,16 @@ void stamp_killed_midway(const fs::path& input, bool unnamed_files, int signal =
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
 }
 
-TEST(StampDxf, AStampKilledMidwayLeavesNothingBehind) {
-    const fs::path folder = fresh_folder("killed");
-    const std::string text = small_dxf("\n", large_tail("\n"));
+// A fresh folder with plan.dxf, a drawing written in several steps.
+fs::path folder_with_large_drawing(std::string_view name, const std::string& text) {
+    const fs::path folder = fresh_folder(name);
     write_bytes(folder / "plan.dxf", text);
+    return folder;
+}
+
+TEST(StampDxf, AStampKilledMidwayLeavesNothingBehind) {
+    const std::string text = small_dxf("\n", large_tail("\n"));
+    const fs::path folder = folder_with_large_drawing("killed", text);
     stamp_killed_midway(folder / "plan.dxf", true);
     EXPECT_EQ(files_in(folder), 1u);
     EXPECT_EQ(read_bytes(folder / "plan.dxf"), text);
@@ -364,9 +370,8 @@ TEST(StampDxf, AStampKilledMidwayLeavesNothingBehind) {
 // Where the file system has no unnamed files, the staged file a killed stamp leaves is removed
 // by the next stamp in that folder once it is old and nobody holds it.
 TEST(StampDxf, AStagedFileAKilledStampLeftIsRemovedNextTime) {
-    const fs::path folder = fresh_folder("killed-named");
     const std::string text = small_dxf("\n", large_tail("\n"));
-    write_bytes(folder / "plan.dxf", text);
+    const fs::path folder = folder_with_large_drawing("killed-named", text);
     stamp_killed_midway(folder / "plan.dxf", false);
     ASSERT_EQ(files_in(folder), 2u);
     for (const auto& entry : fs::directory_iterator(folder)) {
