@@ -4,6 +4,7 @@
 
 #include "cli/copy_guard.h"
 #include "dxf/dxf_stamp.h"
+#include "platform/safe_replace.h"
 #include "platform/wide.h"
 
 namespace vermark::cli {
@@ -67,6 +68,7 @@ int run_inspect(const std::vector<Target>& targets, Reporter& reporter) {
 }
 
 int run_stamp(const std::vector<Target>& targets, Reporter& reporter) {
+    platform::remove_staged_files_on_termination();
     CopyGuard guard(targets);
     return for_each_target("stamp", targets, reporter, [&guard](const Target& target, bool&) {
         if (std::string conflict = guard.conflict(target.path); !conflict.empty()) {

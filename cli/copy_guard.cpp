@@ -10,8 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One spelling per file, however it was named ("a.dxf", "./a.dxf", a link to it).
-std::string key_of(const std::string& path) {
+std::string canonical_spelling(const fs::path& path) {
     std::error_code failure;
     const fs::path canonical = fs::weakly_canonical(path, failure);
     return failure ? fs::absolute(path, failure).lexically_normal().string() : canonical.string();
@@ -22,6 +21,26 @@ std::string copy_of(const std::string& input) {
 }
 
 }  // namespace
+
+// One spelling per file, however it was named ("a.dxf", "./a.dxf", "sub/../a.dxf", a link to it
+// or to its folder). Resolving a whole path costs dozens of calls, so each folder is resolved
+// once per run and each spelling once; only the name itself is looked at per file, and a name
+// that is a link (or "." or "..") is resolved in full.
+std::string CopyGuard::key_of(const std::string& path) {
+    if (const auto known = keys_.find(path); known != keys_.end()) return known->second;
+    const fs::path given(path);
+    const fs::path name = given.filename();
+    std::error_code failure;
+    // A link's key is what it points to, which may change; it is not kept.
+    if (name.empty() || name == "." || name == ".." ||
+        fs::is_symlink(fs::symlink_status(given, failure)))
+        return canonical_spelling(given);
+    const std::string folder = given.parent_path().string();
+    auto known = folders_.find(folder);
+    if (known == folders_.end())
+        known = folders_.emplace(folder, canonical_spelling(folder.empty() ? "." : folder)).first;
+    return keys_[path] = (fs::path(known->second) / name).string();
+}
 
 CopyGuard::CopyGuard(const std::vector<Target>& targets) {
     for (const Target& target : targets) {

@@ -22,13 +22,16 @@ class CopyGuard {
     void note(const std::string& input, const StampResult& result);
 
   private:
+    std::string key_of(const std::string& path);
     std::string clash(const std::string& input);
     // Whether the input at `key` records $ACADVER: from its own stamping when that came first,
     // else read from the file.
     bool records_version(const std::string& key, const std::string& path);
 
     std::map<std::string, int> inputs_;  // key -> 1 records $ACADVER, 0 does not, -1 not known
-    std::map<std::string, std::string> copies_;  // copy's key -> the input it was written from
+    std::map<std::string, std::string> copies_;   // copy's key -> the input it was written from
+    std::map<std::string, std::string> folders_;  // folder as named -> its canonical spelling
+    std::map<std::string, std::string> keys_;     // path as named -> its key
 };
 
 }  // namespace vermark::cli

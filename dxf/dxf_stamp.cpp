@@ -1,12 +1,14 @@
 #include "dxf/dxf_stamp.h"
 
 #include <cerrno>
+#include <optional>
 
 #include "dxf/dxf_finders.h"
 #include "dxf/dxf_refusal.h"
 #include "dxf/dxf_source.h"
 #include "dxf/staged_file.h"
 #include "platform/codepage.h"
+#include "platform/safe_replace.h"
 #include "text/text_reader.h"
 
 namespace vermark {
@@ -22,21 +24,35 @@ std::u16string group_text(LineEnd end) {
     return text;
 }
 
+// The copy is made again from the input, which is never changed, so it is not synced: a sync
+// of a large drawing costs seconds, and cp does not sync either. Group and others get no more
+// than they have on the input, so a copy of a private drawing stays private.
+platform::ReplaceOptions copy_options(const std::u16string& input) {
+    platform::ReplaceOptions options;
+    options.flush = platform::Flush::to_cache;
+    options.narrow_like = input;
+    return options;
+}
+
 // Streams the text into the staged copy, the group spliced in at the HEADER section, in the
 // layout's own form: bytes as they are, UTF-16 units as they are (mark kept), converted text as
-// Shift_JIS.
+// Shift_JIS. Where the bytes are kept, the part behind the first chunk that completes the shown
+// head is not written from here: it is the input's own tail, which the kernel copies afterwards
+// (copy_tail); it is still read, since "$ACADVER" further on means no copy at all.
 class StampVisitor : public DxfTextVisitor {
   public:
-    StampVisitor(StagedFile& out, const std::u16string& input, const std::u16string& target)
+    StampVisitor(platform::StagedReplacement& out, const std::u16string& input,
+                 const std::u16string& target)
         : out_(out), input_(input), target_(target) {}
 
     void start(const ByteOrderMark& mark, DxfLayout layout) override {
         layout_ = layout;
-        create_error_ = out_.create(target_, input_);
+        mark_length_ = mark.found ? mark.length : 0;
+        create_error_ = out_.begin(target_, copy_options(input_));
         if (layout == DxfLayout::utf16_le) write(ByteView(kUtf16Mark, 2));
-        (void)mark;
     }
     void raw(ByteView bytes) override {
+        bytes_read_ += bytes.size();
         if (layout_ == DxfLayout::bytes && !detector_.decided()) detector_.feed(bytes);
     }
     void units(const std::uint8_t* units, std::size_t count) override { take(units, count); }
@@ -51,14 +67,22 @@ class StampVisitor : public DxfTextVisitor {
         return !finders_.acadver_found() || !finders_.window_full();
     }
 
-    // After the last chunk: the group when it goes at the very end, then a UTF-16 odd byte.
+    // After the last chunk: the group when it goes at the very end, then a UTF-16 odd byte
+    // (part of the tail when that is copied).
     void finish() {
         finders_.finish();
         if (!finders_.acadver_found() && finders_.header_found() && !inserted_ &&
             finders_.insert_at() == units_seen_) {
             write_group();
         }
-        if (odd_) write(ByteView(&odd_byte_, 1));
+        if (odd_ && !tail_from_) write(ByteView(&odd_byte_, 1));
+    }
+
+    // Appends the input's bytes that were read but not written.
+    void copy_tail() {
+        if (!tail_from_) return;
+        const std::size_t unit_size = layout_ == DxfLayout::utf16_le ? 2 : 1;
+        out_.copy_from(input_, mark_length_ + *tail_from_ * unit_size, bytes_read_);
     }
 
     int create_error() const { return create_error_; }
@@ -91,18 +115,30 @@ class StampVisitor : public DxfTextVisitor {
         finders_.units(units, count);
         // Once "$ACADVER" is seen nothing will be kept: stop writing.
         if (finders_.acadver_found() || create_error_ != 0 || out_.error() != 0) return;
+        if (tail_from_ || (inserted_ && head_.size() >= kDxfHeadLimit && keeps_bytes())) {
+            if (!tail_from_) tail_from_ = units_seen_;
+            units_seen_ += count;
+            return;
+        }
         const bool due =
             finders_.header_found() && !inserted_ && finders_.insert_at() <= units_seen_ + count;
         if (!due) {
             emit(units, count);
         } else {
+            // One write for the three parts: for a small drawing, one for the whole copy.
+            gathering_ = true;
             const auto split = static_cast<std::size_t>(finders_.insert_at() - units_seen_);
             emit(units, split);
             write_group();
             emit(units + split, count - split);
+            gathering_ = false;
+            out_.write(gathered_.data(), gathered_.size());
+            gathered_ = ByteBuffer();
         }
         units_seen_ += count;
     }
+
+    bool keeps_bytes() const { return !is_converted(layout_); }
 
     void emit(const std::uint8_t* units, std::size_t count) { write(ByteView(units, count)); }
 
@@ -139,10 +175,14 @@ class StampVisitor : public DxfTextVisitor {
             const std::size_t keep = std::min(bytes.size(), kDxfHeadLimit - head_.size());
             head_.insert(head_.end(), bytes.begin(), bytes.begin() + keep);
         }
-        out_.write(bytes);
+        if (gathering_) {
+            gathered_.insert(gathered_.end(), bytes.begin(), bytes.end());
+        } else {
+            out_.write(bytes.data(), bytes.size());
+        }
     }
 
-    StagedFile& out_;
+    platform::StagedReplacement& out_;
     const std::u16string& input_;
     const std::u16string& target_;
     DxfLayout layout_ = DxfLayout::bytes;
@@ -150,7 +190,12 @@ class StampVisitor : public DxfTextVisitor {
     EncodingDetector detector_;
     TextFinders finders_;
     std::uint64_t units_seen_ = 0;
+    std::size_t mark_length_ = 0;
+    std::uint64_t bytes_read_ = 0;
+    std::optional<std::uint64_t> tail_from_;  // first unit left to the kernel's copy
     bool inserted_ = false;
+    bool gathering_ = false;
+    ByteBuffer gathered_;
     bool odd_ = false;
     std::uint8_t odd_byte_ = 0;
     ByteBuffer bytes_;
@@ -210,7 +255,7 @@ StampResult stamp_dxf(const std::u16string& path) {
                       u"the copy " + result.output_path + u" would replace the input");
     }
 
-    StagedFile staged;
+    platform::StagedReplacement staged;
     StampVisitor visitor(staged, path, result.output_path);
     const ReadOutcome read = read_dxf_text(path, visitor);
     if (!read.opened || !read.complete) {
@@ -229,6 +274,7 @@ StampResult stamp_dxf(const std::u16string& path) {
     if (!finders.header_found()) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
     }
+    visitor.copy_tail();
     if (visitor.create_error() != 0) {
         return failed(result, StampFailure::cannot_create, visitor.create_error(),
                       u"cannot create a file beside " + result.output_path + u": " +

@@ -1,11 +1,7 @@
 #include "platform/profile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -15,6 +11,7 @@
 #include "platform/fs.h"
 #include "platform/standin/profile_document.h"
 #include "platform/standin/registry_tree.h"
+#include "platform/safe_replace.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -29,34 +26,12 @@ struct ProfileText {
 };
 
 // The whole file; empty optional when it cannot be read (a missing file gives no bytes and
-// sets `missing`). Only a regular file is read: opening a FIFO in the file's place would wait
-// for a writer forever, and a device may never end.
+// sets `missing`).
 std::optional<std::string> read_all(const std::string& path, bool& missing) {
-    missing = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        missing = errno == ENOENT || errno == ENOTDIR;
-        return missing ? std::optional<std::string>(std::string()) : std::nullopt;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string bytes;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        bytes.append(chunk, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return bytes;
+    int error = 0;
+    std::optional<std::string> bytes = platform::read_regular_file(from_utf8(path), error);
+    missing = !bytes && (error == ENOENT || error == ENOTDIR);
+    return missing ? std::optional<std::string>(std::string()) : bytes;
 }
 
 std::u16string utf16_of(std::string_view bytes, bool big_endian) {
@@ -109,55 +84,15 @@ std::optional<ProfileDocument> load_document(std::u16string_view path) {
     return ProfileDocument(decode(*bytes).text);
 }
 
-// Holds an exclusive flock on path + ".lock" for its lifetime.
-class SideLock {
-  public:
-    explicit SideLock(const std::string& path)
-        : fd_(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
-        if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
-            }
-        }
-    }
-    ~SideLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    SideLock(const SideLock&) = delete;
-    SideLock& operator=(const SideLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
-
-// Writes a complete copy beside the file and renames it over the file, keeping its mode. The
-// copy reaches the disk before the rename, so a crash leaves either the old or the new file.
-// A file its owner may not write is read-only and stays as it is: the rename would otherwise
-// change it behind its mode's back.
+// Keeps the file's mode, syncs the copy before the rename (a crash leaves the old or the new
+// file), and leaves a file its owner may not write as it is: the rename would otherwise change
+// it behind its mode's back.
 bool replace_file(const std::string& path, std::string_view bytes) {
-    struct stat old {};
-    const bool existed = ::stat(path.c_str(), &old) == 0;
-    if (existed && (old.st_mode & S_IWUSR) == 0) return false;
-    static std::atomic<unsigned> counter{0};
-    const std::string temp =
-        path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    if (existed) ::fchmod(fd, old.st_mode & 07777);
-    const bool written =
-        platform::write_to_descriptor(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // The folder is not synced: after a power loss the rename may be missing, which leaves the
-    // old file whole; syncing it would double the cost of every settings write.
-    return true;
+    platform::ReplaceOptions options;
+    options.flush = platform::Flush::to_disk;
+    options.keep_mode = true;
+    options.refuse_read_only = true;
+    return platform::replace_file(from_utf8(path), bytes, options) == 0;
 }
 
 // A symbolic link is followed, so the file it names is replaced and the link stays.
@@ -173,11 +108,12 @@ std::string write_target(std::u16string_view path) {
 
 // Holds the side lock and reads the file; `bytes` empty optional when it cannot be read.
 struct LockedRead {
-    explicit LockedRead(std::u16string_view path) : native(write_target(path)), lock(native) {
+    explicit LockedRead(std::u16string_view path)
+        : native(write_target(path)), lock(from_utf8(native)) {
         if (lock.held()) bytes = read_all(native, missing);
     }
     std::string native;
-    SideLock lock;
+    platform::SideLock lock;
     bool missing = false;
     std::optional<std::string> bytes;
 };

@@ -1,12 +1,9 @@
 #include "platform/registry.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -15,6 +12,7 @@
 #include <vector>
 
 #include "platform/fs.h"
+#include "platform/safe_replace.h"
 #include "platform/special_folders.h"
 #include "platform/standin/registry_tree.h"
 #include "platform/wide.h"
@@ -92,21 +90,10 @@ std::optional<FileStamp> stamp_of(const fs::path& file) {
     return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }
 
-// Only a regular file is read: a FIFO in the file's place would block the open forever.
-bool read_whole(const fs::path& file, std::string& text) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    text.clear();
-    char buffer[8192];
-    ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, got);
-    ::close(fd);
-    return got == 0;
+// A damaged file is read as far as it makes sense; what was skipped is said once per reading.
+void report_damage(const fs::path& file, std::size_t too_deep) {
+    std::fprintf(stderr, "%s: %zu keys nested deeper than %zu levels skipped\n", file.c_str(),
+                 too_deep, kMaxRegKeyDepth);
 }
 
 // The current tree; false when the file exists but cannot be read (writes must not replace it).
@@ -118,29 +105,34 @@ bool load(State& s, RegNode*& tree, bool fresh = false) {
     tree = &s.cached_tree;
     if (!fresh && stamp && s.cached_file == file && s.cached_stamp == stamp) return true;
     std::string text;
-    if (stamp && !read_whole(file, text)) {
-        s.cached_file.clear();
-        return false;
+    if (stamp) {
+        int error = 0;
+        std::optional<std::string> bytes =
+            platform::read_regular_file(from_utf8(file.string()), error);
+        if (!bytes) {
+            s.cached_file.clear();
+            return false;
+        }
+        text = std::move(*bytes);
     }
-    s.cached_tree = stamp ? parse_registry_text(text) : RegNode{};
+    std::size_t too_deep = 0;
+    s.cached_tree = stamp ? parse_registry_text(text, &too_deep) : RegNode{};
+    if (too_deep > 0) report_damage(file, too_deep);
     s.cached_file = file;
     s.cached_stamp = stamp;
     return true;
 }
 
-// Replaces the file by a complete new copy: readers see the old or the new file, never a part.
+// Replaces the file by a complete new copy, synced first: readers see the old or the new file,
+// never a part, and so does the next start after a power loss. The file stays private.
 bool save(State& s, const RegNode& tree) {
     const fs::path file = current_file(s);
     if (file.empty()) return false;
-    const fs::path temp = file.string() + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    const std::string text = format_registry_text(tree);
-    const bool written =
-        platform::write_to_descriptor(fd, text.data(), text.size()) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), file.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    platform::ReplaceOptions options;
+    options.flush = platform::Flush::to_disk;
+    options.new_file_mode = 0600;
+    if (platform::replace_file(from_utf8(file.string()), format_registry_text(tree), options) !=
+        0) {
         s.cached_file.clear();
         return false;
     }
@@ -149,31 +141,22 @@ bool save(State& s, const RegNode& tree) {
     return true;
 }
 
-// Serialises read-modify-write cycles between processes with flock on a side file.
+// Serialises read-modify-write cycles between processes. Without a lock file (a read-only
+// place) the write itself will fail; reading goes on unlocked.
 class WriteLock {
   public:
-    explicit WriteLock(const fs::path& file) {
-        if (file.empty()) return;  // no place for the registry: the save fails
-        // A folder made here is private; an existing one keeps its permissions.
+    explicit WriteLock(const fs::path& file) : lock_(prepared(file)) {}
+
+  private:
+    // A folder made here is private; an existing one keeps its permissions.
+    static std::u16string prepared(const fs::path& file) {
+        if (file.empty()) return {};  // no place for the registry: the save fails
         std::error_code ignored;
         if (fs::create_directories(file.parent_path(), ignored))
             fs::permissions(file.parent_path(), fs::perms::owner_all, ignored);
-        const fs::path lock = file.string() + ".lock";
-        fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        // Without a lock file (a read-only place) the write itself will fail; go on unlocked.
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
+        return from_utf8(file.string());
     }
-    ~WriteLock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    WriteLock(const WriteLock&) = delete;
-    WriteLock& operator=(const WriteLock&) = delete;
-
-  private:
-    int fd_ = -1;
+    platform::SideLock lock_;
 };
 
 bool split_subkey(const char16_t* subkey, KeyPath& parts) {
@@ -312,6 +295,7 @@ RegError reg_create_key(HKEY root, const char16_t* subkey, std::uint32_t access,
     if (!load(s, tree, true)) return RegError::cant_write;
     RegNode* node = find_node(*tree, path);
     if (!node) return RegError::key_deleted;
+    if (path.size() + parts.size() > kMaxRegKeyDepth) return RegError::invalid_parameter;
     // Refuse a bad name before adding anything: the tree is the cached copy, and parents added
     // for a refused path would show in later reads without ever reaching the file.
     const RegNode* probe = node;

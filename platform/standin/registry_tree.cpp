@@ -110,8 +110,10 @@ std::string value_data_text(const RegValue& value) {
     return out;
 }
 
-void format_node(const RegNode& node, const std::string& path, bool is_root, std::string& out) {
-    if (!is_root || !node.values.empty()) {
+void format_node(const RegNode& node, const std::string& path, std::size_t depth,
+                 std::string& out) {
+    const bool implied = node.values.empty() && (depth == 0 || !node.children.empty());
+    if (!implied) {
         out += "[" + path + "]\n";
         for (const RegValue& value : node.values) {
             out += value.name.empty() ? "@" : quoted_text(value.name);
@@ -119,8 +121,9 @@ void format_node(const RegNode& node, const std::string& path, bool is_root, std
         }
         out += "\n";
     }
+    if (depth >= kMaxRegKeyDepth) return;  // never built here: creation and reading stop there
     for (const RegNode& child : node.children)
-        format_node(child, path + "\\" + to_utf8(child.name), false, out);
+        format_node(child, path + "\\" + to_utf8(child.name), depth + 1, out);
 }
 
 // ---- reading ----
@@ -248,8 +251,13 @@ void read_value_line(std::string_view line, RegNode& key) {
     }
 }
 
-// The key a "[...]" header names, created as needed; null for another root or an empty part.
-RegNode* key_for_header(std::string_view path, RegNode& root) {
+// The key a "[...]" header names, created as needed; null for another root, an empty part or a
+// key nested too deep (counted in `too_deep`).
+RegNode* key_for_header(std::string_view path, RegNode& root, std::size_t& too_deep) {
+    if (static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')) > kMaxRegKeyDepth) {
+        ++too_deep;
+        return nullptr;
+    }
     std::u16string wide = from_utf8(path);
     std::vector<std::u16string> parts;
     std::size_t start = 0;
@@ -313,13 +321,14 @@ std::string format_registry_text(const RegNode& root) {
     std::string out =
         "; Vermark's per-user registry. Rewritten whole on every change: edit it only while no "
         "Vermark program runs.\n\n";
-    format_node(root, std::string(root_name), true, out);
+    format_node(root, std::string(root_name), 0, out);
     return out;
 }
 
-RegNode parse_registry_text(std::string_view text) {
+RegNode parse_registry_text(std::string_view text, std::size_t* too_deep) {
     RegNode root;
     RegNode* key = nullptr;
+    std::size_t skipped = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -327,11 +336,12 @@ RegNode parse_registry_text(std::string_view text) {
         if (line.ends_with('\r')) line.remove_suffix(1);
         if (line.empty() || line.starts_with(';')) continue;
         if (line.starts_with('[') && line.ends_with(']')) {
-            key = key_for_header(line.substr(1, line.size() - 2), root);
+            key = key_for_header(line.substr(1, line.size() - 2), root, skipped);
         } else if (key) {
             read_value_line(line, *key);
         }
     }
+    if (too_deep) *too_deep = skipped;
     return root;
 }
 

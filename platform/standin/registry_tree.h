@@ -42,9 +42,16 @@ void remove_child(RegNode& node, std::u16string_view name);
 RegValue* value_named(RegNode& node, std::u16string_view name);
 const RegValue* value_named(const RegNode& node, std::u16string_view name);
 
-// The root node is HKEY_CURRENT_USER itself; its name is not used.
+// How deep keys may nest below the root, as on the platform. Deeper keys cannot be created, and
+// a file that names one is damaged: that key is skipped, as if it were missing.
+inline constexpr std::size_t kMaxRegKeyDepth = 512;
+
+// The root node is HKEY_CURRENT_USER itself; its name is not used. Only keys with values and keys
+// without subkeys get a header (their parents are implied), so the text grows with the tree, not
+// with the square of its depth.
 std::string format_registry_text(const RegNode& root);
-// Lines that cannot be read are skipped; a key header for another root hides its values.
-RegNode parse_registry_text(std::string_view text);
+// Lines that cannot be read are skipped; a key header for another root hides its values. Headers
+// nested deeper than kMaxRegKeyDepth are skipped too and counted in `too_deep` when given.
+RegNode parse_registry_text(std::string_view text, std::size_t* too_deep = nullptr);
 
 }  // namespace vermark

@@ -1,11 +1,19 @@
 #include "dxf/dxf_stamp.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
 #include "dxf_fixtures.h"
+#include "platform/posix/system_calls.h"
+#include "platform/safe_replace.h"
 #include "text/text_writer.h"
 
 namespace vermark {
@@ -264,6 +272,117 @@ TEST(StampDxf, ChunkBoundariesChangeNothing) {
     const Stamped s = stamp_bytes(text);
     EXPECT_EQ(s.result.outcome, StampOutcome::not_eligible);
     EXPECT_EQ(s.result.version, u"AC1012");
+}
+
+// Large enough that most of it is copied behind the first chunks.
+std::string large_tail(std::string_view le) {
+    std::string tail;
+    for (int i = 0; tail.size() < 700 * 1024; ++i)
+        tail += "999" + std::string(le) + "line " + std::to_string(i) + std::string(le);
+    return tail;
+}
+
+TEST(StampDxf, LargeDrawingsKeepEveryByteHoweverTheTailIsCopied) {
+    const std::string text = small_dxf("\r\n", large_tail("\r\n"));
+    const std::string expected = inserted_after(text, "HEADER\r\n", group("\r\n"));
+    const std::string odd_utf16 = testing::utf16_bytes_of(text, false, true) + "Z";
+    const std::string utf16_expected = testing::utf16_bytes_of(expected, false, true) + "Z";
+    for (bool kernel_refuses : {false, true}) {
+        SCOPED_TRACE(kernel_refuses);
+        if (kernel_refuses) {
+            platform::system_calls().copy_file_range = [](int, off_t*, int, off_t*, size_t,
+                                                          unsigned) -> ssize_t {
+                errno = ENOSYS;
+                return -1;
+            };
+        }
+        EXPECT_EQ(stamp_bytes(text).output, expected);
+        EXPECT_EQ(stamp_bytes("\xEF\xBB\xBF" + text).output, expected);
+        const Stamped utf16 = stamp_bytes(odd_utf16);
+        EXPECT_EQ(utf16.output, utf16_expected);
+        // The shown head is still the copy's first bytes (its mark and 8191 units).
+        EXPECT_EQ(utf16.result.head_text, from_utf8(expected.substr(0, kDxfHeadLimit / 2 - 1)));
+    }
+    platform::system_calls() = platform::real_system_calls();
+}
+
+int g_stalled_signal = -1;
+
+// A write that tells the test it has started and then never returns.
+ssize_t stalled_write(int, const void*, size_t) {
+    const char started = 1;
+    (void)::write(g_stalled_signal, &started, 1);
+    for (;;) ::pause();
+}
+
+int open_without_unnamed_files(const char* path, int flags, mode_t mode) {
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return platform::real_system_calls().open(path, flags, mode);
+}
+
+// Stamps in a child process that gets `signal` while it writes the copy.
+void stamp_killed_midway(const fs::path& input, bool unnamed_files, int signal = SIGKILL) {
+    int signal_pipe[2];
+    ASSERT_EQ(::pipe(signal_pipe), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        g_stalled_signal = signal_pipe[1];
+        platform::system_calls().write = stalled_write;
+        if (!unnamed_files) platform::system_calls().open = open_without_unnamed_files;
+        platform::remove_staged_files_on_termination();
+        stamp_dxf(wide_path(input));
+        ::_exit(1);
+    }
+    ::close(signal_pipe[1]);
+    char started = 0;
+    EXPECT_EQ(::read(signal_pipe[0], &started, 1), 1);
+    ::close(signal_pipe[0]);
+    ::kill(child, signal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+}
+
+// A fresh folder with plan.dxf, a drawing written in several steps.
+fs::path folder_with_large_drawing(std::string_view name, const std::string& text) {
+    const fs::path folder = fresh_folder(name);
+    write_bytes(folder / "plan.dxf", text);
+    return folder;
+}
+
+TEST(StampDxf, AStampKilledMidwayLeavesNothingBehind) {
+    const std::string text = small_dxf("\n", large_tail("\n"));
+    const fs::path folder = folder_with_large_drawing("killed", text);
+    stamp_killed_midway(folder / "plan.dxf", true);
+    EXPECT_EQ(files_in(folder), 1u);
+    EXPECT_EQ(read_bytes(folder / "plan.dxf"), text);
+    // Without unnamed files, Ctrl-C, a kill or a closed terminal still leave nothing.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        stamp_killed_midway(folder / "plan.dxf", false, signal);
+        EXPECT_EQ(files_in(folder), 1u) << signal;
+    }
+}
+
+// Where the file system has no unnamed files, the staged file a killed stamp leaves is removed
+// by the next stamp in that folder once it is old and nobody holds it.
+TEST(StampDxf, AStagedFileAKilledStampLeftIsRemovedNextTime) {
+    const std::string text = small_dxf("\n", large_tail("\n"));
+    const fs::path folder = folder_with_large_drawing("killed-named", text);
+    stamp_killed_midway(folder / "plan.dxf", false);
+    ASSERT_EQ(files_in(folder), 2u);
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename() == "plan.dxf") continue;
+        EXPECT_EQ(entry.path().filename().string().substr(0, 15), ".plan.1008.dxf.");
+        const timespec hour_ago[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        ::utimensat(AT_FDCWD, entry.path().c_str(), hour_ago, 0);
+    }
+    EXPECT_EQ(stamp_dxf(wide_path(folder / "plan.dxf")).outcome, StampOutcome::written);
+    EXPECT_EQ(files_in(folder), 2u);  // the input and its copy
+    EXPECT_EQ(read_bytes(folder / "plan.1008.dxf"), inserted_after(text, "HEADER\n", group("\n")));
 }
 
 }  // namespace

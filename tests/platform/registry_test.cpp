@@ -249,5 +249,59 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
     reg_close_key(key);
 }
 
+// A damaged file with one key nested 50,000 levels deep: the key reads as missing, the rest of
+// the registry works, and writing does not blow the file up.
+TEST_F(RegistryTest, AKeyNestedTooDeepReadsAsMissing) {
+    std::string header = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 50000; ++i) header += "\\k";
+    testing::write_bytes(
+        file_, "[HKEY_CURRENT_USER\\Software\\r_Utile]\n\"Size\"=dword:00000007\n" + header +
+                   "]\n\"deep\"=dword:00000001\n");
+    const std::size_t before = testing::read_bytes(file_).size();
+
+    HKEY key = HKEY::none;
+    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"k\\k\\k", KEY_READ, &key),
+              RegError::file_not_found);
+    key = create(u"Software\\r_Utile");
+    EXPECT_EQ(set_dword(key, u"Count", 3), RegError::success);
+    std::uint32_t value = 0, size = 4;
+    EXPECT_EQ(
+        reg_query_value(key, u"Size", nullptr, reinterpret_cast<std::uint8_t*>(&value), &size),
+        RegError::success);
+    EXPECT_EQ(value, 7u);
+    reg_close_key(key);
+    EXPECT_LT(testing::read_bytes(file_).size(), before);
+}
+
+TEST_F(RegistryTest, KeysCannotNestBeyondThePlatformsDepth) {
+    std::u16string path = u"d";
+    for (std::size_t i = 1; i < kMaxRegKeyDepth; ++i) path += u"\\d";
+    HKEY key = create(path.c_str());
+    reg_close_key(key);
+    EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, (path + u"\\d").c_str(), KEY_WRITE, &key),
+              RegError::invalid_parameter);
+    std::size_t too_deep = 0;
+    const RegNode back = parse_registry_text(testing::read_bytes(file_), &too_deep);
+    EXPECT_EQ(too_deep, 0u);
+    ASSERT_EQ(back.children.size(), 1u);
+}
+
+// Every level used to write its own header with its whole path: the text grew with the square
+// of the depth.
+TEST(RegistryText, TextGrowsWithTheTreeNotWithItsDepthSquared) {
+    RegNode root;
+    RegNode* node = &root;
+    for (std::size_t i = 0; i < kMaxRegKeyDepth; ++i) node = &add_child(*node, u"level");
+    node->values.push_back({u"v", REG_DWORD, {1, 0, 0, 0}});
+    add_child(root, u"empty");
+
+    const std::string text = format_registry_text(root);
+    EXPECT_LT(text.size(), 8 * kMaxRegKeyDepth);
+    const RegNode back = parse_registry_text(text);
+    EXPECT_EQ(format_registry_text(back), text);
+    ASSERT_EQ(back.children.size(), 2u);
+    EXPECT_EQ(back.children[0].name, u"empty");
+}
+
 }  // namespace
 }  // namespace vermark

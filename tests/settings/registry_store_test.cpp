@@ -2,11 +2,12 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <limits>
 
+#include "platform/posix/system_calls.h"
 #include "support/sandbox.h"
 
 namespace vermark {
@@ -69,8 +70,18 @@ TEST_F(RegistryStoreTest, WriteAndDeleteFailuresLeaveTheirText) {
     EXPECT_EQ(store_.last_error(), u"削除に失敗　　キー　　　　Software\\A\\[Sub]");
     EXPECT_TRUE(key_exists(u"Software\\A\\Sub"));
 
-    // A registry that cannot be replaced on disk: the temporary copy's name is taken.
-    std::filesystem::create_directory(file_.string() + ".tmp" + std::to_string(::getpid()));
+    // A registry that cannot be replaced on disk: the new copy never gets its name.
+    struct RealCallsBack {
+        ~RealCallsBack() { platform::system_calls() = platform::real_system_calls(); }
+    } real_calls_back;
+    platform::system_calls().linkat = [](int, const char*, int, const char*, int) {
+        errno = EIO;
+        return -1;
+    };
+    platform::system_calls().rename = [](const char*, const char*) {
+        errno = EIO;
+        return -1;
+    };
     EXPECT_FALSE(store_.write_int(hkcu, u"Software\\A", u"Count", 1));
     EXPECT_EQ(store_.last_error(), u"登録に失敗　　　　　　　　Software\\A\\[Count]");
     EXPECT_FALSE(store_.write_string(hkcu, u"Software\\A", u"Name", u"v"));
