@@ -22,9 +22,6 @@ namespace {
 // Pictures larger than this are read scaled down; the pane is far smaller anyway.
 constexpr int kLargestImageSide = 4096;
 constexpr double kDrawingMargin = 4;
-// Drawings are read whole to be drawn; larger ones get their type's icon instead, so a huge file
-// does not hold the dialog or its memory for a picture.
-constexpr qint64 kLargestDrawnFile = 32 << 20;
 
 QString qstring_of(const std::u16string& text) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
@@ -133,7 +130,8 @@ std::optional<QImage> shell_thumbnail(const std::u16string& path, int width, int
             return image;
         }
     }
-    if (extension_lower_of(path) == u"dxf" && QFileInfo(file).size() <= kLargestDrawnFile) {
+    // The drawing reader bounds its own time and memory, whatever the file's size.
+    if (extension_lower_of(path) == u"dxf") {
         QImage picture = render_drawing(read_dxf_geometry(path), QSize(width, height));
         if (!picture.isNull()) return picture;
     }

@@ -65,10 +65,6 @@ void append_transformed(const DxfGeometry& in, const Affine& transform, DxfGeome
 // Box of everything in the geometry; texts count with their approximate extent.
 DxfBounds bounds_of(const DxfGeometry& geometry);
 
-// The DXF text reduced to the sections, blocks and entity kinds the picture draws, with the
-// counts LWPOLYLINE and SPLINE declare replaced by the numbers of items they hold.
-std::string drawable_groups(std::string_view dxf_text);
-
 // Readable UTF-8 from a TEXT value: %%c, %%d, %%p and \U+XXXX become their characters.
 std::string clean_text_value(std::string_view raw);
 // Readable UTF-8 from an MTEXT value: formatting codes removed, \P as '\n'.
