@@ -6,7 +6,7 @@ namespace vermark::dxf_detail {
 namespace {
 
 // Arcs that a distorting transform turns into polylines get at most this many points.
-constexpr std::size_t kPointsPerFlattenedArc = 73;
+constexpr std::size_t kPointsPerFlattenedArc = kMaxArcSegments + 1;
 // The clock is asked once per this many budget questions.
 constexpr unsigned kCallsPerClockCheck = 4096;
 

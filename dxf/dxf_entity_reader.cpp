@@ -356,7 +356,7 @@ void DxfEntityReader::State::end_shape_entity() {
     switch (kind) {
         case Kind::block: {
             const std::string_view name = v.text(2);
-            if (name.empty()) return;
+            if (name.empty() || !budget.spend_primitive()) return;
             finish_pending();
             current_block = &blocks[block_key(name)];
             current_block->base = {v.real(10, 0.0), v.real(20, 0.0)};
@@ -511,7 +511,9 @@ void DxfEntityReader::State::open_polyline() {
 }
 
 void DxfEntityReader::State::add_vertex(DxfPoint point, double bulge) {
-    if (!polyline_open || !polyline_is_path || !budget.spend_points(1)) return;
+    // A bulge becomes up to an arc's worth of points when the polyline is drawn.
+    const std::size_t points = bulge != 0 ? 1 + kMaxArcSegments : 1;
+    if (!polyline_open || !polyline_is_path || !budget.spend_points(points)) return;
     // Mirroring the plane turns counter-clockwise bulges clockwise.
     vertices.push_back(
         {polyline_ocs.point(point.x, point.y), polyline_ocs.mirrored ? -bulge : bulge});

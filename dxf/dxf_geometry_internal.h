@@ -14,6 +14,8 @@ inline constexpr double kPi = 3.14159265358979323846;
 // Rough proportions of a text line, for the bounding box and for anchoring a justified text.
 inline constexpr double kCharWidthFactor = 0.6;
 inline constexpr double kLineSpacingFactor = 5.0 / 3.0;
+// Segments of a flattened arc (a bulge, a circle drawn as a polyline), at most.
+inline constexpr int kMaxArcSegments = 72;
 
 // x' = a x + b y + e, y' = c x + d y + f.
 struct Affine {

@@ -462,13 +462,24 @@ TEST(DxfEntityReader, BlockBombsStopAtTheirBudget) {
     EXPECT_LE(g.texts.size(), 10u);
 }
 
-TEST(DxfEntityReader, ReadingStopsAtItsPrimitiveBudgetWithWhatItHas) {
+TEST(DxfEntityReader, ReadingStopsAtItsBudgetsWithWhatItHas) {
     std::string body;
     for (int i = 0; i < 1000; ++i) body += line(i, 0, i, 1);
     DxfReadLimits limits;
     limits.max_primitives = 100;
-    const DxfGeometry g = parse_dxf_geometry(entities(body), limits);
-    EXPECT_EQ(g.lines.size(), 100u);
+    EXPECT_EQ(parse_dxf_geometry(entities(body), limits).lines.size(), 100u);
+
+    // Each bulge becomes many points: they count while the vertices are read.
+    std::string polyline = dxf({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "0"}});
+    for (int i = 0; i < 1000; ++i) {
+        polyline += dxf({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(i)}, {20, "0"}, {42, "1"}});
+    }
+    limits = {};
+    limits.max_points = 5000;
+    const DxfGeometry g = parse_dxf_geometry(entities(polyline + dxf({{0, "SEQEND"}})), limits);
+    std::size_t points = 0;
+    for (const DxfPolyline& p : g.polylines) points += p.points.size();
+    EXPECT_LE(points, limits.max_points);
 }
 
 TEST(DxfEntityReader, SingleHugeLineIsReadInBoundedMemory) {
