@@ -83,13 +83,20 @@ const std::string& drawing_text() {
     return text;
 }
 
+// The drawing written to the temporary folder for as long as the program runs.
+struct DrawingFile {
+    std::filesystem::path file =
+        std::filesystem::temp_directory_path() / "vermark-bench-drawing.dxf";
+    DrawingFile() { std::ofstream(file, std::ios::binary) << drawing_text(); }
+    ~DrawingFile() {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
+};
+
 const std::u16string& drawing_file() {
-    static const std::u16string path = [] {
-        const std::filesystem::path file =
-            std::filesystem::temp_directory_path() / "vermark-bench-drawing.dxf";
-        std::ofstream(file, std::ios::binary) << drawing_text();
-        return from_utf8(file.string());
-    }();
+    static const DrawingFile drawing;
+    static const std::u16string path = from_utf8(drawing.file.string());
     return path;
 }
 
