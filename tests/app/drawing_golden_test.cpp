@@ -6,11 +6,11 @@
 #include <QImage>
 #include <QPainter>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/shell_preview_qt.h"
 #include "platform/wide.h"
-#include "support/sandbox.h"
 
 namespace vermark::testing {
 namespace {
@@ -22,7 +22,7 @@ constexpr int kChannelTolerance = 64;
 constexpr double kChangedShare = 0.004;
 
 std::filesystem::path golden_folder() {
-    return source_dir() / "tests" / "app" / "golden";
+    return VERMARK_GOLDEN_DIR;
 }
 
 // The picture on white, as the pane shows it, in a format that compares pixel by pixel.
