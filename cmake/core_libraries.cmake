@@ -79,8 +79,7 @@ vermark_core_library(vermark_update GLOB update EXCEPT update/url_text
                           vermark_log vermark_paths vermark_folders vermark_version_info)
 # Inspection and stamping of drawings.
 vermark_core_library(vermark_dxf GLOB dxf
-                     DEPS vermark_encoding vermark_text_files vermark_log vermark_paths
-                     LIBS PkgConfig::DXFLIB)
+                     DEPS vermark_encoding vermark_text_files vermark_log vermark_paths)
 
 get_property(core_libraries GLOBAL PROPERTY VERMARK_CORE_LIBRARIES)
 add_library(vermark_core INTERFACE)

@@ -1,9 +1,11 @@
-// The drawable content of a DXF drawing, read with dxflib into plain structs so that the preview
-// can draw a picture of a file that has no thumbnail anywhere else. Only what a small picture
-// needs: lines, arcs, polylines (bulges flattened) and texts, block references expanded, and the
-// bounding box. Files dxflib cannot read give an empty result; nothing here throws.
+// The drawable content of a DXF drawing, read into plain structs so that the preview can draw a
+// picture of a file that has no thumbnail anywhere else. Only what a small picture needs: lines,
+// arcs, polylines (bulges flattened) and texts, block references expanded, and the bounding box.
+// Unreadable files give an empty result; nothing here throws. Every read is bounded by
+// DxfReadLimits: past them the reader stops quietly with what it has.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -72,12 +74,25 @@ struct DxfGeometry {
     }
 };
 
+// What one read may cost. Lines longer than `max_line_bytes` are cut there; the other limits
+// end the reading (or the expansion of block references) where they are reached.
+struct DxfReadLimits {
+    std::size_t max_input_bytes = std::size_t{256} << 20;  // of the file read
+    std::size_t max_line_bytes = std::size_t{1} << 20;
+    std::size_t max_primitives = 2'000'000;  // lines, arcs, polylines, texts: read, and expanded
+    std::size_t max_points = 8'000'000;      // polyline points: read, and expanded
+    std::size_t max_text_bytes = std::size_t{64} << 20;  // text: read, and expanded
+    std::size_t max_insert_copies = 200'000;             // block copies made by the expansion
+    int max_block_depth = 16;                            // block references within blocks
+    std::chrono::milliseconds max_time{5'000};           // reading and expansion together
+};
+
 // The drawing in the file (UTF-8, UTF-16 with its mark, or Shift_JIS). Empty when the file is
 // missing, unreadable or holds no drawable entity.
-DxfGeometry read_dxf_geometry(const std::u16string& path);
+DxfGeometry read_dxf_geometry(const std::u16string& path, const DxfReadLimits& limits = {});
 
 // The same for text already decoded to UTF-8.
-DxfGeometry parse_dxf_geometry(std::string_view utf8_text);
+DxfGeometry parse_dxf_geometry(std::string_view utf8_text, const DxfReadLimits& limits = {});
 
 // The mapping of drawing coordinates into a view rectangle (y downwards) that shows the whole
 // bounding box as large as possible with its proportions kept, centred in the other direction.

@@ -14,6 +14,8 @@ inline constexpr double kPi = 3.14159265358979323846;
 // Rough proportions of a text line, for the bounding box and for anchoring a justified text.
 inline constexpr double kCharWidthFactor = 0.6;
 inline constexpr double kLineSpacingFactor = 5.0 / 3.0;
+// Segments of a flattened arc (a bulge, a circle drawn as a polyline), at most.
+inline constexpr int kMaxArcSegments = 72;
 
 // x' = a x + b y + e, y' = c x + d y + f.
 struct Affine {
@@ -64,10 +66,6 @@ void append_transformed(const DxfGeometry& in, const Affine& transform, DxfGeome
 
 // Box of everything in the geometry; texts count with their approximate extent.
 DxfBounds bounds_of(const DxfGeometry& geometry);
-
-// The DXF text reduced to the sections, blocks and entity kinds the picture draws, with the
-// counts LWPOLYLINE and SPLINE declare replaced by the numbers of items they hold.
-std::string drawable_groups(std::string_view dxf_text);
 
 // Readable UTF-8 from a TEXT value: %%c, %%d, %%p and \U+XXXX become their characters.
 std::string clean_text_value(std::string_view raw);

@@ -9,7 +9,6 @@ namespace dxf_detail {
 namespace {
 
 constexpr double kDegreesPerSegment = 5.0;
-constexpr int kMaxArcSegments = 72;
 constexpr int kMaxSplineSamples = 512;
 
 double radians(double degrees) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Short libFuzzer runs, in their own clang build folder: the text layer (encoding detection, mark
 # removal, decoding, the declaration reader) for FUZZ_SECONDS (default 30), then the drawing reader
-# and the HEADER section finder for half as long, seeded with the sample drawings; then the parsers
+# and the HEADER section finder for half as long, seeded with the sample drawings and hostile ones
+# (lines past 1024 bytes, block bombs, a self-referencing block, lying counts); then the parsers
 # of the other files that come from outside (shortcuts, the registry stand-in's file, profile
 # files) for a few seconds each.
 set -euo pipefail
@@ -34,7 +35,7 @@ build-fuzz/tests/fuzz/fuzz_text -max_total_time="$seconds" -max_len=4096 -timeou
 
 dxf_corpus=build-fuzz/fuzz-corpus-dxf
 mkdir -p "$dxf_corpus"
-cp samples/*.dxf "$dxf_corpus/"
+cp samples/*.dxf tests/fuzz/corpus-dxf/*.dxf tests/app/golden/*.dxf "$dxf_corpus/"
 build-fuzz/tests/fuzz/fuzz_dxf -max_total_time="$((seconds / 2))" -max_len=8192 -timeout=10 \
   -print_final_stats=1 "$dxf_corpus" 2>&1 | tail -n 6
 

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
-  libcurl4-openssl-dev libemf2svg-dev libdxflib-dev
+  libcurl4-openssl-dev libemf2svg-dev
   fonts-ipafont-gothic xvfb xauth imagemagick xdotool
   python3 python3-ezdxf openssl
   shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils

@@ -36,9 +36,9 @@ class ThumbnailProbe {
     virtual bool has_thumbnail(const std::u16string& path) const = 0;
 };
 
-// Drawings are read whole to be drawn; larger ones get their type's icon instead, so that a huge
-// file does not hold the memory for a picture.
-inline constexpr std::uint64_t kLargestDrawnFile = 32u << 20;
+// Drawings up to what the entity reader takes in are drawn; larger ones get their type's icon
+// instead of a picture of their first part.
+inline constexpr std::uint64_t kLargestDrawnFile = DxfReadLimits{}.max_input_bytes;
 
 // The picture of `path`. Reads a drawing's entities, which takes a while for a large one: call it
 // off the dialog's thread.
