@@ -4,7 +4,8 @@
 Serves the files of --root, plus a few made-up pages:
   /silent/...      accepts the request and never answers
   /big/<n>         n bytes of "x", without a length header
-Every request is appended to --log as one JSON line (path, version, user agent).
+Every request is appended to --log as one JSON line (path, version, user agent, header names
+in the order sent).
 With --tls CERT KEY it speaks HTTPS. The chosen port is printed on the first line of standard
 output. The server stops by itself when its standard input closes (the test ended) or after
 --lifetime seconds, whichever comes first.
@@ -28,7 +29,8 @@ def make_handler(root, log_path, stop):
             if not log_path:
                 return
             entry = {"path": self.path, "version": self.request_version,
-                     "agent": self.headers.get("User-Agent", "")}
+                     "agent": self.headers.get("User-Agent", ""),
+                     "headers": list(self.headers.keys())}
             with open(log_path, "a", encoding="utf-8") as log:
                 log.write(json.dumps(entry) + "\n")
 
@@ -84,12 +86,6 @@ def main():
     args = parser.parse_args()
 
     stop = threading.Event()
-    server = ThreadingHTTPServer(("127.0.0.1", 0), make_handler(args.root, args.log, stop))
-    server.daemon_threads = True
-    if args.tls:
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(args.tls[0], args.tls[1])
-        server.socket = context.wrap_socket(server.socket, server_side=True)
 
     def stop_when_stdin_closes():
         try:
@@ -99,6 +95,12 @@ def main():
             stop.set()
 
     threading.Thread(target=stop_when_stdin_closes, daemon=True).start()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), make_handler(args.root, args.log, stop))
+    server.daemon_threads = True
+    if args.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls[0], args.tls[1])
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     serving = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05},
                                daemon=True)
     serving.start()
