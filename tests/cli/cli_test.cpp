@@ -107,9 +107,15 @@ TEST(Report, ErrorsGoToStandardErrorOnlyAndQuietKeepsThem) {
 TEST(Report, NamesCannotBreakOrForgeTextLines) {
     std::ostringstream out, err;
     Reporter reporter(out, err, false, false, true);
-    FileReport forged{"check", "d/evil.dxf: no $ACADVER\nok\tfake.dxf\tAC1008",
-                      "ok",    "ASCII",
-                      65,      std::string("AC1009\r\x1b[2J")};
+    FileReport forged{"check",
+                      "d/evil.dxf: no $ACADVER\nok\tfake.dxf\tAC1008",
+                      "ok",
+                      "ASCII",
+                      65,
+                      std::string("AC1009\r\x1b[2J"),
+                      std::nullopt,
+                      "",
+                      ""};
     reporter.report(forged);
     EXPECT_EQ(out.str(),
               "ok\td/evil.dxf: no $ACADVER\\nok\\tfake.dxf\\tAC1008\tAC1009\\r\\x1B[2J\n");

@@ -215,15 +215,15 @@ TEST_F(ProfileStoreSwitches, LoggedFlushBeepsOnlyWhileTheWindowIsUp) {
         ScopedMessageBoxPresenter window{[](std::u16string_view, unsigned, unsigned) { return 1; }};
         let_cache_expire();
         store.write_int(u"S", u"k", 2);
-        EXPECT_EQ(beeps, 1);
+        EXPECT_EQ(beeps, 2);             // one for each cache, the numbers' and the texts'
         store.write_int(u"S", u"k", 3);  // within ten seconds: no flush
-        EXPECT_EQ(beeps, 1);
+        EXPECT_EQ(beeps, 2);
 
         write_bytes(file(), "[Debug]\r\nLog=0\r\n");
         ProfileStore quiet;
         let_cache_expire();
         quiet.write_int(u"S", u"k", 4);
-        EXPECT_EQ(beeps, 1);
+        EXPECT_EQ(beeps, 2);
     }
     platform::set_beep_handler({});
 }
