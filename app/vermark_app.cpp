@@ -1,5 +1,6 @@
 #include "app/vermark_app.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include "app/qt_text.h"
 #include "app/vermark_dlg.h"
 #include "platform/app_context.h"
+#include "platform/beep.h"
 #include "platform/process.h"
 #include "util/folders.h"
 #include "util/path.h"
@@ -49,6 +51,7 @@ void CVermarkApp::set_command_line(const QStringList& arguments) {
 
 bool CVermarkApp::InitInstance() {
     install_profile();
+    platform::set_beep_handler(&QApplication::beep);
     CVermarkDlg dialog;
     m_pMainWnd = &dialog;
     ScopedMessageBoxPresenter boxes(qt_message_box_presenter(&dialog));

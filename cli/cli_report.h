@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace vermark::cli {
 
@@ -21,6 +22,10 @@ struct FileReport {
     std::string reason;                  // why skipped, not stampable, or failed
     bool is_error() const { return status == "error"; }
 };
+
+// The text as a terminal line may hold it: control characters (C0, DEL, C1) and bytes that are
+// not UTF-8 written as \n, \r, \t or \xNN, so that no file name can break or forge a line.
+std::string printable(std::string_view text);
 
 // A JSON string literal: quotes, backslashes and control characters escaped, bytes that are not
 // UTF-8 replaced by U+FFFD.

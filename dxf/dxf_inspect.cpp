@@ -70,14 +70,15 @@ void refuse(DxfInspection& result, DxfRefusal refusal, std::u16string reason) {
 
 ByteBuffer ReadHead(const std::u16string& path, std::size_t limit) {
     InputFile file;
-    if (path.empty() || file.open(path) != 0) {
-        if (!path.empty()) platform::pause_before_retry(std::chrono::milliseconds(100));
-        log_line(u"::ReadHead   Can't open   " + path);
-        return {};
+    if (!path.empty() && file.open(path) == 0) {
+        ByteBuffer head(2 * limit + 2, 0);
+        file.read(head.data(), limit);
+        // A folder opens here but gives no bytes: it is as unreadable as a file that won't open.
+        if (file.error() == 0) return head;
     }
-    ByteBuffer head(2 * limit + 2, 0);
-    file.read(head.data(), limit);
-    return head;
+    if (!path.empty()) platform::pause_before_retry(std::chrono::milliseconds(100));
+    log_line(u"::ReadHead   Can't open   " + path);
+    return {};
 }
 
 DxfInspection inspect_dxf(const std::u16string& path, bool search_whole_text) {

@@ -15,6 +15,8 @@ struct HttpGet {
     int port = 0;
     std::string object;      // path and query; characters a URL cannot carry are escaped here
     std::string user_agent;  // sent as User-Agent
+    long time_limit_ms = 0;  // the whole exchange, connection included, when shorter than the
+                             // limits' own; 0 for the limits alone
 };
 
 struct HttpLimits {

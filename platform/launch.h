@@ -38,7 +38,8 @@ struct LaunchRequest {
     int show = kShowNormal;
 };
 
-// Starts what the request names and returns at once, without waiting for it to end.
+// Starts what the request names and returns without waiting for it to end; the desktop's opener
+// is given a few seconds to say whether it found an application (its failure is the launch's).
 // - An address ("https://...", "mailto:...") or a folder: the opener, verbs "open"/"explore".
 // - A program (executable file) or a script ("#!" line, or ".sh"): started with the parameters
 //   as its arguments; verbs "open" and "runas".

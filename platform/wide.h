@@ -10,6 +10,11 @@ namespace vermark {
 // UTF-8 to UTF-16. Malformed sequences become U+FFFD; never fails.
 std::u16string from_utf8(std::string_view utf8);
 
+// Decodes the UTF-8 sequence at s[i] and advances i past it. A malformed sequence gives U+FFFD
+// (as does U+FFFD itself) and advances by one byte, or by the whole sequence when it only
+// encodes a value UTF-8 may not carry (too long a form, a surrogate). i must be below s.size().
+char32_t next_code_point(std::string_view s, size_t& i);
+
 // UTF-16 to UTF-8. Unpaired surrogates become U+FFFD; never fails.
 std::string to_utf8(std::u16string_view wide);
 

@@ -1,5 +1,6 @@
 #include "update/change_detection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -15,6 +16,7 @@
 #include "update/update_clock.h"
 #include "update/update_folders.h"
 #include "update/url_text.h"
+#include "util/folder_listing.h"
 #include "util/folders.h"
 
 namespace vermark {
@@ -23,6 +25,7 @@ namespace {
 constexpr platform::RetryPolicy kLookupPolls{100, std::chrono::milliseconds(100)};
 constexpr int kCompareLimitMs = 20'000;
 constexpr std::size_t kBatchNameLimit = 50;
+constexpr int kKeepComparisonDays = 10;
 
 // Looks $1 up on PATH like the "where" command: every match on its own CR LF line in $2, a note
 // in $3 when there is none, so that the caller's wait ends either way.
@@ -80,6 +83,22 @@ void write_listing(const std::u16string& compare_program, const std::u16string& 
                 to_utf8(listing), kCompareLimitMs);
 }
 
+// "20240131": a folder of one day's comparisons.
+bool is_day_folder_name(std::u16string_view name) {
+    return name.size() == 8 &&
+           std::all_of(name.begin(), name.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// Each day's comparison files stay in their dated folder for a while; a page near the size
+// limit that changes daily would otherwise add a few hundred megabytes a day for ever.
+void purge_old_comparison_folders() {
+    for (const auto& entry : list_folder(program_temp_folder(), true)) {
+        if (!is_separator(entry.back())) continue;
+        if (is_day_folder_name(file_name_of(strip_separator(entry))))
+            purge_old_folder(entry, kKeepComparisonDays);
+    }
+}
+
 }  // namespace
 
 std::u16string drop_blank_lines(std::u16string_view text) {
@@ -99,6 +118,7 @@ bool same_page_text(std::u16string_view old_text, std::u16string_view new_text) 
 bool compare_with_fc(std::u16string_view old_text, std::u16string_view new_text) {
     const std::u16string a = break_markup_lines(old_text);
     const std::u16string b = break_markup_lines(new_text);
+    purge_old_comparison_folders();
     const int counter = ++g_comparisons;
     const std::u16string folder = dated_work_folder();
     ComparisonFiles files{comparison_name(folder, counter, u"o.txt"),

@@ -18,7 +18,8 @@ bool same_page_text(std::u16string_view old_text, std::u16string_view new_text);
 
 // Equal once the markup is broken into lines and empty lines are dropped ("no update"). Writes
 // both normalised copies into the dated work folder, and when they differ and the compare
-// program is found, its listing; reports "no update" or "changed" on standard error.
+// program is found, its listing; reports "no update" or "changed" on standard error. Dated
+// folders of comparisons older than ten days are removed at program exit.
 bool compare_with_fc(std::u16string_view old_text, std::u16string_view new_text);
 
 // The names the last compare_with_fc used: the two normalised copies and the listing.

@@ -20,6 +20,18 @@
 namespace vermark {
 namespace {
 
+// The dialog waits for the download before it shows: both attempts together get this long.
+constexpr std::chrono::milliseconds kDownloadBudget(10'000);
+// Less than this left is no chance for a second attempt.
+constexpr std::chrono::milliseconds kShortestAttempt(500);
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+std::chrono::milliseconds& download_budget() {
+    static std::chrono::milliseconds budget = kDownloadBudget;
+    return budget;
+}
+
 std::u16string remove_all(std::u16string text, std::u16string_view what) {
     for (auto at = text.find(what); at != std::u16string::npos; at = text.find(what, at))
         text.erase(at, what.size());
@@ -83,6 +95,52 @@ std::u16string server_port_prefix(const ParsedUrl& url) {
     return url.server + u"\t" + from_utf8(std::to_string(url.port)) + u"\t";
 }
 
+// One GET of scheme + rest into `local` that ends by `deadline`; see fetch_url.
+bool fetch_before(std::u16string_view scheme, std::u16string_view rest, const std::u16string& local,
+                  Deadline deadline) {
+    move_file(local, numbered_name(local, true), false);
+    const std::u16string url = std::u16string(scheme) + std::u16string(rest);
+    const auto parsed = parse_url(url);
+    if (!parsed) {
+        report_line(u"Failed AfxParseURL |" + url);
+        return false;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left < kShortestAttempt) {
+        report_line(server_port_prefix(*parsed) + u"No time left for the request");
+        return false;
+    }
+    HttpGet request;
+    request.secure = parsed->service == inet_service_https;
+    request.server = to_utf8(parsed->server);
+    request.port = parsed->port;
+    request.object = to_utf8(parsed->object);
+    request.user_agent = to_utf8(user_agent_text());
+    request.time_limit_ms = static_cast<long>(left.count());
+
+    FileSink sink(local);
+    const HttpResult result = http_get(request, sink);
+    const bool stored = sink.close();
+    if (result.failure == HttpFailure::none && stored) return true;
+
+    // A partial or refused body must not pass for a page on the next run.
+    if (result.opened) remove_file(local);
+    if (result.failure == HttpFailure::not_sent) {
+        report_line(server_port_prefix(*parsed) + u"SendRequest ... error");
+        return true;
+    }
+    const std::u16string text = result.failure != HttpFailure::none
+                                    ? from_utf8(result.error_text)
+                                    : u"The page could not be stored";
+    report_line(server_port_prefix(*parsed) + text);
+    return false;
+}
+
+Deadline download_deadline() {
+    return std::chrono::steady_clock::now() + download_budget();
+}
+
 }  // namespace
 
 std::u16string local_copy_path(std::u16string_view page) {
@@ -98,43 +156,18 @@ std::u16string download_page(std::u16string_view page) {
     const std::u16string rest = scheme_relative_url(page);
     const std::u16string local = local_copy_path(page);
     move_file(local, numbered_name(local, true), false);
-    if (is_missing_or_empty(local)) fetch_url(u"https:", rest, local);
-    if (is_missing_or_empty(local)) fetch_url(u"http:", rest, local);
+    const Deadline deadline = download_deadline();
+    if (is_missing_or_empty(local)) fetch_before(u"https:", rest, local, deadline);
+    if (is_missing_or_empty(local)) fetch_before(u"http:", rest, local, deadline);
     return local;
 }
 
 bool fetch_url(std::u16string_view scheme, std::u16string_view rest, std::u16string_view local) {
-    const std::u16string local_path(local);
-    move_file(local_path, numbered_name(local_path, true), false);
-    const std::u16string url = std::u16string(scheme) + std::u16string(rest);
-    const auto parsed = parse_url(url);
-    if (!parsed) {
-        report_line(u"Failed AfxParseURL |" + url);
-        return false;
-    }
-    HttpGet request;
-    request.secure = parsed->service == inet_service_https;
-    request.server = to_utf8(parsed->server);
-    request.port = parsed->port;
-    request.object = to_utf8(parsed->object);
-    request.user_agent = to_utf8(user_agent_text());
+    return fetch_before(scheme, rest, std::u16string(local), download_deadline());
+}
 
-    FileSink sink(local_path);
-    const HttpResult result = http_get(request, sink);
-    const bool stored = sink.close();
-    if (result.failure == HttpFailure::none && stored) return true;
-
-    // A partial or refused body must not pass for a page on the next run.
-    if (result.opened) remove_file(local_path);
-    if (result.failure == HttpFailure::not_sent) {
-        report_line(server_port_prefix(*parsed) + u"SendRequest ... error");
-        return true;
-    }
-    const std::u16string text = result.failure != HttpFailure::none
-                                    ? from_utf8(result.error_text)
-                                    : u"The page could not be stored";
-    report_line(server_port_prefix(*parsed) + text);
-    return false;
+void set_download_budget(std::chrono::milliseconds budget) {
+    download_budget() = budget.count() > 0 ? budget : kDownloadBudget;
 }
 
 std::u16string scheme_relative_url(std::u16string_view page) {

@@ -2,6 +2,7 @@
 // temporary folder after the previous copy has been moved aside under a numbered name.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -13,9 +14,15 @@ std::u16string local_copy_path(std::u16string_view page);
 
 // Moves the previous copy aside, fetches the page over https: and, when that gives nothing,
 // over http:, and returns the local copy's path. A missing or empty file means nothing came.
+// Both attempts together end within the download budget (10 seconds): a server that accepts
+// and never answers holds the caller no longer; an attempt with too little time left is not made.
 std::u16string download_page(std::u16string_view page);
 
-// One GET of scheme + rest into `local` (the file found there first is moved aside). False when
+// Shortens the download budget (tests); zero or less restores the 10 seconds.
+void set_download_budget(std::chrono::milliseconds budget);
+
+// One GET of scheme + rest into `local` (the file found there first is moved aside), within
+// the download budget. False when
 // the URL does not parse or the exchange failed; a failure leaves no file at `local`. Failures
 // are reported on standard error.
 bool fetch_url(std::u16string_view scheme, std::u16string_view rest, std::u16string_view local);

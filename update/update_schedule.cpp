@@ -66,6 +66,16 @@ void note_failed_fetch(std::u16string_view page, std::u16string_view relative,
     write_unicode_text(change_extension(local, u"txt"), note);
 }
 
+std::u16string today_text() {
+    return format_update_now(u"%Y/%m/%d");
+}
+
+// The day a check last failed to fetch anything. The copy's own date stays the record of the
+// last check that worked, so the next day is due as before.
+std::u16string failed_attempt_marker(std::u16string_view local) {
+    return std::u16string(local) + u".failed";
+}
+
 }  // namespace
 
 std::u16string update_settings_path() {
@@ -131,7 +141,11 @@ std::u16string update_page_name() {
 bool update_check_due(std::u16string_view page) {
     const std::u16string local = local_copy_path(page);
     const std::time_t copy_time = modification_time(local).value_or(0);
-    return format_time(copy_time, u"%Y/%m/%d") != format_update_now(u"%Y/%m/%d");
+    const std::u16string today = today_text();
+    if (format_time(copy_time, u"%Y/%m/%d") == today) return false;
+    // A server that failed today (one that never answers holds the window for its whole time)
+    // is not asked again before tomorrow.
+    return read_text_file(failed_attempt_marker(local)) != today;
 }
 
 bool check_for_update(std::u16string_view page) {
@@ -139,7 +153,12 @@ bool check_for_update(std::u16string_view page) {
     const std::u16string local = local_copy_path(page);
     const std::u16string old_text = read_text_file(local);
     const std::u16string new_text = read_text_file(download_page(page));
-    if (new_text.empty()) note_failed_fetch(page, relative, local);
+    if (new_text.empty()) {
+        note_failed_fetch(page, relative, local);
+        write_utf8_text(failed_attempt_marker(local), today_text(), false);
+    } else {
+        remove_file(failed_attempt_marker(local));
+    }
     if (old_text.empty()) {
         report_line(u"new");
         return false;

@@ -18,10 +18,12 @@ inline constexpr std::u16string_view kDefaultUpdatePath = u"r_Utile/download/";
 // "//" + host + "/" + path from the settings, without scheme or trailing separator.
 std::u16string update_page_name();
 
-// True when the local copy of the page was not modified today (or does not exist).
+// True when the local copy of the page was not modified today (or does not exist) and no check
+// of the page failed today.
 bool update_check_due(std::u16string_view page);
 
-// Keeps the previous copy, downloads the page and compares; true when it changed.
+// Keeps the previous copy, downloads the page and compares; true when it changed. A download
+// that brings nothing is noted, so that the check is not due again until tomorrow.
 bool check_for_update(std::u16string_view page);
 
 // "update count" as a decimal integer (default 3; 0 when not a number).

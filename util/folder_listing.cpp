@@ -19,6 +19,16 @@ std::size_t find_piece(std::u16string_view name, std::u16string_view piece, std:
     return from > name.size() ? std::u16string_view::npos : name.find(piece, from);
 }
 
+// Not read-only and last modified at least `days` days before now.
+bool is_old_enough_to_purge(std::u16string_view path, int days) {
+    const auto status = platform::file_status(path);
+    if (!status || status->read_only) return false;
+    const std::int64_t limit = static_cast<std::int64_t>(days) * kSecondsPerDay;
+    const auto age = static_cast<std::int64_t>(platform::current_time()) -
+                     static_cast<std::int64_t>(status->modified);
+    return age >= limit;
+}
+
 }  // namespace
 
 StringList list_folder(std::u16string_view folder, bool skip_dots) {
@@ -87,18 +97,23 @@ bool purge_old_files(std::u16string_view path, int days) {
     // Listing a missing folder would list its parent instead and purge unrelated files there.
     if (!folder_exists(folder)) return true;
     const std::u16string pattern = stem_of(path) + u"*." + extension_of(path);
-    const std::time_t now = platform::current_time();
-    const std::int64_t limit = static_cast<std::int64_t>(days) * kSecondsPerDay;
     bool scheduled = false;
     for (const auto& file : find_files(folder, pattern)) {
-        const auto status = platform::file_status(file);
-        if (!status || status->read_only) continue;
-        if (static_cast<std::int64_t>(now) - static_cast<std::int64_t>(status->modified) < limit)
-            continue;
+        if (!is_old_enough_to_purge(file, days)) continue;
         deferred_file_ops().remove_later(file);
         scheduled = true;
     }
     return !scheduled;
+}
+
+bool purge_old_folder(std::u16string_view folder, int days) {
+    const std::u16string path = strip_separator(folder);
+    if (!folder_exists(path) || !is_old_enough_to_purge(path, days)) return true;
+    for (const auto& entry : list_folder(path, true)) {
+        if (!is_separator(entry.back())) deferred_file_ops().remove_later(entry);
+    }
+    deferred_file_ops().remove_later(path);
+    return false;
 }
 
 bool copy_file(std::u16string_view source, std::u16string_view target, bool fail_if_exists) {

@@ -31,6 +31,11 @@ bool matches_wildcard(std::u16string_view name, std::u16string_view pattern);
 // True when nothing was scheduled.
 bool purge_old_files(std::u16string_view path, int days);
 
+// Schedules `folder`, last modified at least `days` × 86400 seconds ago and not read-only, with
+// the files directly in it for removal at program exit (on the shared DeferredFileOps); a folder
+// within it keeps the folder. True when nothing was scheduled.
+bool purge_old_folder(std::u16string_view folder, int days);
+
 // Copies `source` to `target` (creating the target's folder chain when needed). False when the
 // source is missing, when `fail_if_exists` is set and the target exists, when the folder cannot be
 // created, or when the copy fails or is short.

@@ -25,7 +25,8 @@ void append_utf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at s[i]; advances i past it (by one byte when malformed).
+}  // namespace
+
 char32_t next_code_point(std::string_view s, size_t& i) {
     const auto lead = static_cast<unsigned char>(s[i]);
     int length = lead < 0x80           ? 1
@@ -52,8 +53,6 @@ char32_t next_code_point(std::string_view s, size_t& i) {
         return kReplacement;
     return cp;
 }
-
-}  // namespace
 
 void append_code_point(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {

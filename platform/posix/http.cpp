@@ -22,6 +22,16 @@ struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 
+struct HeaderListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
+
+// The request carries no header of its own beyond the agent: curl's default "Accept: */*" goes.
+HeaderList request_headers() {
+    return HeaderList(curl_slist_append(nullptr, "Accept:"));
+}
+
 bool is_url_safe(unsigned char c) {
     return c > 0x20 && c < 0x7F && c != '"' && c != '<' && c != '>' && c != '\\' && c != '^' &&
            c != '`' && c != '{' && c != '|' && c != '}';
@@ -104,12 +114,21 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
     return total;
 }
 
+void set_time_limits(CURL* curl, long time_limit_ms) {
+    long total = g_limits.total_timeout_ms;
+    if (time_limit_ms > 0 && time_limit_ms < total) total = time_limit_ms;
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, std::min(g_limits.connect_timeout_ms, total));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, total);
+}
+
 void set_options(CURL* curl, const std::string& url, const std::string& user_agent,
-                 const std::string& no_proxy, char* error_buffer, Transfer& transfer, bool secure) {
+                 curl_slist* headers, const std::string& no_proxy, char* error_buffer,
+                 Transfer& transfer, bool secure) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, user_agent.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -117,8 +136,6 @@ void set_options(CURL* curl, const std::string& url, const std::string& user_age
     if (secure) curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
     curl_easy_setopt(curl, CURLOPT_NOPROXY, no_proxy.c_str());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, g_limits.connect_timeout_ms);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, g_limits.total_timeout_ms);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(g_limits.max_body_bytes));
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, static_cast<long>(http_piece_size));
@@ -149,10 +166,13 @@ HttpResult http_get(const HttpGet& request, HttpBodySink& sink) {
     }
     const std::string url = full_url(request);
     const std::string user_agent = header_safe(request.user_agent);
+    const HeaderList headers = request_headers();
     const std::string no_proxy = no_proxy_list();
     char error_buffer[CURL_ERROR_SIZE] = {};
     Transfer transfer{sink, g_limits.max_body_bytes};
-    set_options(curl.get(), url, user_agent, no_proxy, error_buffer, transfer, request.secure);
+    set_options(curl.get(), url, user_agent, headers.get(), no_proxy, error_buffer, transfer,
+                request.secure);
+    set_time_limits(curl.get(), request.time_limit_ms);
 
     const CURLcode code = curl_easy_perform(curl.get());
     if (code == CURLE_OK) transfer.ensure_open();  // an empty body still makes an empty copy

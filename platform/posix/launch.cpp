@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -23,6 +24,8 @@ namespace {
 
 constexpr std::string_view kDefaultOpener = "xdg-open";
 constexpr std::size_t kShebangLimit = 255;
+constexpr auto kOpenerWait = std::chrono::seconds(3);
+constexpr auto kOpenerPoll = std::chrono::milliseconds(20);
 
 std::u16string& opener_override() {
     static std::u16string program;
@@ -162,24 +165,72 @@ class SpawnSetup {
     posix_spawnattr_t attributes_;
 };
 
-// Starts `program` (a path) with `arguments` and leaves it running; its end is collected in
-// the background so that it leaves no zombie behind.
-int spawn(const std::string& program, const std::vector<std::string>& arguments, bool hidden,
-          const std::optional<std::string>& directory) {
+struct Spawned {
+    int value = launch::kStarted;  // the failure's launch value when nothing started
+    pid_t pid = 0;
+};
+
+Spawned start_process(const std::string& program, const std::vector<std::string>& arguments,
+                      bool hidden, const std::optional<std::string>& directory) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     const SpawnSetup setup(hidden, directory);
-    pid_t pid = 0;
-    const int error = ::posix_spawn(&pid, program.c_str(), setup.actions(), setup.attributes(),
-                                    argv.data(), environ);
-    if (error != 0) return value_of_errno(error);
+    Spawned spawned;
+    const int error = ::posix_spawn(&spawned.pid, program.c_str(), setup.actions(),
+                                    setup.attributes(), argv.data(), environ);
+    if (error != 0) spawned.value = value_of_errno(error);
+    return spawned;
+}
+
+// The end of a process that runs on is collected in the background: it leaves no zombie.
+void reap_in_background(pid_t pid) {
     std::thread([pid] {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
     }).detach();
+}
+
+// Starts `program` (a path) with `arguments` and leaves it running.
+int spawn(const std::string& program, const std::vector<std::string>& arguments, bool hidden,
+          const std::optional<std::string>& directory) {
+    const Spawned spawned = start_process(program, arguments, hidden, directory);
+    if (spawned.value == launch::kStarted) reap_in_background(spawned.pid);
+    return spawned.value;
+}
+
+// The opener's exit status as a launch value. xdg-open exits with 2 for a missing file, 3 when
+// no tool to open it is installed and 4 when the tool found no application for it.
+int value_of_opener_status(int status) {
+    if (!WIFEXITED(status)) return launch::kFailed;
+    switch (WEXITSTATUS(status)) {
+        case 0:
+            return launch::kStarted;
+        case 2:
+            return launch::kFileNotFound;
+        case 3:
+        case 4:
+            return launch::kNoAssociation;
+        default:
+            return launch::kFailed;
+    }
+}
+
+// The opener hands the target on and exits, and only its exit status tells whether anything
+// opened. Some openers stay until the application they started ends: one still running after
+// a short wait has started it.
+int outcome_of_opener(pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + kOpenerWait;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid) return value_of_opener_status(status);
+        if (ended < 0 && errno != EINTR) return launch::kStarted;  // not ours to wait for
+        std::this_thread::sleep_for(kOpenerPoll);
+    }
+    reap_in_background(pid);
     return launch::kStarted;
 }
 
@@ -199,8 +250,10 @@ int open_with_desktop(const std::string& target, const LaunchRequest& r) {
         if (!found) return launch::kNoAssociation;
         opener = *found;
     }
-    const int value = spawn(opener, {target}, r.show == kShowHide, std::nullopt);
-    return value == launch::kFileNotFound ? launch::kNoAssociation : value;
+    const Spawned spawned = start_process(opener, {target}, r.show == kShowHide, std::nullopt);
+    if (spawned.value != launch::kStarted)
+        return spawned.value == launch::kFileNotFound ? launch::kNoAssociation : spawned.value;
+    return outcome_of_opener(spawned.pid);
 }
 
 // The interpreter line of a script that is not executable itself: "#!/bin/sh" or

@@ -104,5 +104,34 @@ TEST(Report, ErrorsGoToStandardErrorOnlyAndQuietKeepsThem) {
     EXPECT_EQ(err.str(), "vermark: b.dxf: disk full\n");
 }
 
+TEST(Report, NamesCannotBreakOrForgeTextLines) {
+    std::ostringstream out, err;
+    Reporter reporter(out, err, false, false, true);
+    FileReport forged{"check",
+                      "d/evil.dxf: no $ACADVER\nok\tfake.dxf\tAC1008",
+                      "ok",
+                      "ASCII",
+                      65,
+                      std::string("AC1009\r\x1b[2J"),
+                      std::nullopt,
+                      "",
+                      ""};
+    reporter.report(forged);
+    EXPECT_EQ(out.str(),
+              "ok\td/evil.dxf: no $ACADVER\\nok\\tfake.dxf\\tAC1008\tAC1009\\r\\x1B[2J\n");
+
+    // Bytes that are not UTF-8 and C1 controls are escaped byte by byte; other text stays.
+    FileReport bad{"stamp",      "\xE5\x9B\xB3\x93\x5c\xC2\x9B\xEF\xBF\xBD.dxf",
+                   "error",      "",
+                   std::nullopt, std::nullopt,
+                   std::nullopt, "",
+                   "line\nbreak"};
+    reporter.progress(1, 2, bad.path);
+    reporter.report(bad);
+    EXPECT_EQ(err.str(),
+              "\r\033[K[1/2] \xE5\x9B\xB3\\x93\\\\xC2\\x9B\xEF\xBF\xBD.dxf\r\033[K"
+              "vermark: \xE5\x9B\xB3\\x93\\\\xC2\\x9B\xEF\xBF\xBD.dxf: line\\nbreak\n");
+}
+
 }  // namespace
 }  // namespace vermark::cli

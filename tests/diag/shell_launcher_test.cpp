@@ -212,6 +212,36 @@ TEST_F(ShellLauncherTest, VerbWithoutAnActionOrNoOpenerIsNoAssociation) {
     }
 }
 
+TEST_F(ShellLauncherTest, OpenerThatFailsIsReportedNotTakenForStarted) {
+    testing::write_bytes(folder / "plan.dxf", "0\nEOF\n");
+    const std::pair<int, std::u16string_view> cases[] = {
+        {3, u"There is no application associated with the given file name extension."},
+        {4, u"There is no application associated with the given file name extension."},
+        {2, u"The specified file was not found."},
+    };
+    for (const auto& [status, text] : cases) {
+        write_script(folder / "failing.sh", "#!/bin/sh\nexit " + std::to_string(status) + "\n");
+        platform::set_desktop_opener(wide(folder / "failing.sh"));
+        ShellLauncher launcher;
+        launcher.set_file(u"https://example.com/nothing-opens-this");
+        EXPECT_FALSE(launcher.execute()) << status;
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_EQ(boxes.back().substr(0, boxes.back().find(u'\n')), text) << status;
+    }
+    EXPECT_EQ(boxes.size(), 3u);
+
+    // An opener that stays (until the application it started ends) has started it.
+    const fs::path release = folder / "release";
+    write_script(folder / "staying.sh", "#!/bin/sh\nfor i in $(seq 300); do [ -e \"" +
+                                            release.string() + "\" ] && exit 1; sleep 0.1; done\n");
+    platform::set_desktop_opener(wide(folder / "staying.sh"));
+    ShellLauncher staying;
+    staying.set_file(wide(folder / "plan.dxf"));
+    EXPECT_TRUE(staying.execute());
+    testing::write_bytes(release, "");
+    EXPECT_EQ(boxes.size(), 3u);
+}
+
 TEST_F(ShellLauncherTest, UnreadableDocumentIsAccessDenied) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     testing::write_bytes(folder / "secret.dxf", "0\nEOF\n");

@@ -5,8 +5,11 @@
 #include <filesystem>
 #include <string>
 
+#include "diag/log.h"
 #include "dxf/dxf_stamp.h"
 #include "dxf_fixtures.h"
+#include "platform/wide.h"
+#include "text/text_reader.h"
 
 namespace vermark {
 namespace {
@@ -158,6 +161,16 @@ TEST(ReadHead, GivesTheFirstBytesInABufferOfTwiceTheLimitPlusTwo) {
 
     EXPECT_TRUE(ReadHead(path + u".missing", kDxfHeadLimit).empty());
     EXPECT_TRUE(ReadHead(u"", kDxfHeadLimit).empty());
+}
+
+TEST(ReadHead, AFolderIsLoggedAsUnopenableAndGivesNothing) {
+    const fs::path folder = fresh_folder("head of a folder");
+    EXPECT_TRUE(ReadHead(wide_path(folder), kDxfHeadLimit).empty());
+    std::u16string logged;
+    for (const auto& entry : fs::directory_iterator(to_utf8(log_folder())))
+        logged += read_text_file(wide_path(entry.path()));
+    EXPECT_NE(logged.find(u"::ReadHead   Can't open   " + wide_path(folder) + u"\r\n"),
+              std::u16string::npos);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -12,6 +13,7 @@
 #include "text/text_reader.h"
 #include "update/update_clock.h"
 #include "update/update_folders.h"
+#include "util/deferred_file_ops.h"
 
 namespace vermark {
 namespace {
@@ -109,6 +111,31 @@ TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
     EXPECT_TRUE(second.ends_with(u"o.txt"));
     EXPECT_TRUE(fs::exists(narrow_path(files.old_copy).parent_path() /
                            (to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
+}
+
+TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {
+    const fs::path program_folder = narrow(program_temp_folder());
+    const auto age = [](const fs::path& path, int days) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
+    };
+    const auto day_folder = [&](const std::string& name, int days) {
+        const fs::path folder = program_folder / name;
+        testing::write_bytes(folder / "0000_01o.txt", "x");
+        testing::write_bytes(folder / "0000_01o.utf_8.txt", "x");
+        age(folder / "0000_01o.txt", days);
+        age(folder, days);  // last: adding files renews it
+        return folder;
+    };
+    const fs::path old_day = day_folder("20200101", 11);
+    const fs::path recent_day = day_folder("20200120", 9);
+    const fs::path not_a_day = day_folder("keep-me", 30);
+
+    compare(u"<p>a</p>", u"<p>a</p>");
+    deferred_file_ops().run();
+    EXPECT_FALSE(fs::exists(old_day));
+    EXPECT_TRUE(fs::exists(recent_day / "0000_01o.txt"));
+    EXPECT_TRUE(fs::exists(not_a_day / "0000_01o.txt"));
+    EXPECT_TRUE(fs::exists(narrow(last_comparison_files().old_copy)));
 }
 
 // Every file of the check lives under the home folder; one with blanks and shell characters in

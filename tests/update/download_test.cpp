@@ -142,6 +142,8 @@ TEST_F(DownloadFromServers, HttpsWithATrustedCertificateSpeaksHttp11) {
     EXPECT_EQ(read_bytes(narrow_path(local)), "<html>hello</html>");
     EXPECT_EQ(errors, "");
     EXPECT_THAT(https_->request_log(), HasSubstr("\"version\": \"HTTP/1.1\""));
+    // Nothing beyond the host and the agent: no "Accept" either.
+    EXPECT_THAT(https_->request_log(), HasSubstr("\"headers\": [\"Host\", \"User-Agent\"]"));
 }
 
 TEST_F(DownloadFromServers, UntrustedCertificateIsRefused) {

@@ -58,6 +58,10 @@ PageServer::PageServer(const fs::path& root) : root_(root) {
     start({});
 }
 
+PageServer::PageServer(Stalling) : root_(fresh_folder("stalling")) {
+    start({"--stall"});
+}
+
 PageServer::PageServer(const fs::path& root, const fs::path& certificate, const fs::path& key)
     : root_(root) {
     start({"--tls", certificate.string(), key.string()});

@@ -14,6 +14,9 @@ class PageServer {
   public:
     // Plain HTTP, or HTTPS with the given certificate and key.
     explicit PageServer(const std::filesystem::path& root);
+    // Accepts connections and never answers; each connection is one line of the request log.
+    struct Stalling {};
+    explicit PageServer(Stalling);
     PageServer(const std::filesystem::path& root, const std::filesystem::path& certificate,
                const std::filesystem::path& key);
     ~PageServer();

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "page_server.h"
@@ -138,6 +140,65 @@ TEST_F(UpdateCheck, StartUpOpensThePageOnlyAboveFiveAndOnlyWhenDue) {
     EXPECT_FALSE(run_daily_update_check(opener));  // due again, but the count is not above 5
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(opened, u"");
+}
+
+std::size_t line_count(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A server that accepts and never answers, with the limits of each exchange as long as the
+// program's own: only the download budget ends the wait.
+class StalledServer : public UpdateCheck {
+  protected:
+    static void SetUpTestSuite() {
+        stalled_ = new testing::PageServer(testing::PageServer::Stalling{});
+    }
+    static void TearDownTestSuite() { delete stalled_; }
+    void SetUp() override {
+        ASSERT_TRUE(stalled_->running());
+        set_http_limits(HttpLimits{});
+        set_download_budget(std::chrono::milliseconds(1'000));
+    }
+    void TearDown() override {
+        set_download_budget(std::chrono::milliseconds(0));
+        UpdateCheck::TearDown();
+    }
+    static inline testing::PageServer* stalled_ = nullptr;
+};
+
+TEST_F(StalledServer, BothAttemptsTogetherEndWithinTheBudget) {
+    // HTTPS waits out the whole budget; HTTP is then not tried, so the server sees one
+    // connection where two would have held the caller for each exchange's full limits.
+    ::testing::internal::CaptureStderr();
+    const std::u16string local = download_page(u"//" + stalled_->host() + u"/page.htm");
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(fs::exists(narrow(local)));
+    EXPECT_EQ(line_count(stalled_->request_log()), 1u);
+    EXPECT_THAT(errors, HasSubstr("\tNo time left for the request\n"));
+}
+
+TEST_F(StalledServer, AFailedCheckWaitsForTheNextDay) {
+    const std::time_t day = std::time(nullptr);
+    set_update_clock([&] { return day; });
+    write_settings(to_utf8(stalled_->host()), 3);
+    const std::u16string page = update_page_name();
+    const std::size_t before = line_count(stalled_->request_log());
+    const auto run = [] {
+        ::testing::internal::CaptureStderr();
+        run_daily_update_check([](std::u16string_view) { return true; });
+        ::testing::internal::GetCapturedStderr();
+    };
+
+    run();
+    EXPECT_EQ(line_count(stalled_->request_log()), before + 1);
+    EXPECT_FALSE(update_check_due(page));
+    run();  // a later start the same day does not wait again
+    EXPECT_EQ(line_count(stalled_->request_log()), before + 1);
+
+    set_update_clock([&] { return day + 86'400; });  // nothing was fetched: due the next day
+    EXPECT_TRUE(update_check_due(page));
+    run();
+    EXPECT_EQ(line_count(stalled_->request_log()), before + 2);
 }
 
 }  // namespace
