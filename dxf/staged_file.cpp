@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string_view>
 #include <system_error>
 
@@ -18,7 +20,8 @@ std::filesystem::path native(const std::u16string& path) {
 }
 
 std::u16string random_suffix() {
-    static std::mt19937_64 generator(
+    // One per thread: stamps run on the dialog's worker threads, and a shared engine is a race.
+    thread_local std::mt19937_64 generator(
         std::random_device{}() ^
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     const std::uint64_t value = generator();
@@ -47,7 +50,41 @@ std::u16string temp_name_for(const std::u16string& target) {
            u".tmp";
 }
 
+// The temporary files being written now, for a program that has to leave before they are done.
+struct UnfinishedFiles {
+    std::mutex mutex;
+    std::multiset<std::u16string> paths;
+};
+
+UnfinishedFiles& unfinished_files() {
+    // Never destroyed: a worker may still finish its file while the program exits.
+    static UnfinishedFiles* files = new UnfinishedFiles;
+    return *files;
+}
+
+void track_unfinished(const std::u16string& path) {
+    UnfinishedFiles& files = unfinished_files();
+    std::lock_guard lock(files.mutex);
+    files.paths.insert(path);
+}
+
+void untrack_unfinished(const std::u16string& path) {
+    UnfinishedFiles& files = unfinished_files();
+    std::lock_guard lock(files.mutex);
+    if (auto at = files.paths.find(path); at != files.paths.end()) files.paths.erase(at);
+}
+
 }  // namespace
+
+void remove_unfinished_staged_files() {
+    UnfinishedFiles& files = unfinished_files();
+    std::lock_guard lock(files.mutex);
+    for (const std::u16string& path : files.paths) {
+        std::error_code ignored;
+        std::filesystem::remove(native(path), ignored);
+    }
+    files.paths.clear();
+}
 
 StagedFile::~StagedFile() {
     abandon();
@@ -63,6 +100,7 @@ int StagedFile::create(const std::u16string& target, const std::u16string& model
         // "x": never open a file that is already there (another run's, or a planted link).
         file_ = std::fopen(to_utf8(temp_path_).c_str(), "wbx");
         if (file_) {
+            track_unfinished(temp_path_);
             std::setvbuf(file_, nullptr, _IONBF, 0);
             if (!model.empty()) withhold_permissions_missing_from(model);
             return 0;
@@ -106,6 +144,7 @@ int StagedFile::commit() {
         std::error_code failure;
         std::filesystem::rename(native(temp_path_), native(target_), failure);
         if (!failure) {
+            untrack_unfinished(temp_path_);
             temp_path_.clear();
             return 0;
         }
@@ -121,6 +160,7 @@ void StagedFile::abandon() {
     if (!temp_path_.empty()) {
         std::error_code ignored;
         std::filesystem::remove(native(temp_path_), ignored);
+        untrack_unfinished(temp_path_);
         temp_path_.clear();
     }
 }

@@ -41,6 +41,10 @@ class StagedFile {
     int error_ = 0;
 };
 
+// Removes the temporary files of every StagedFile not yet committed or abandoned, on any thread:
+// for a program that leaves without waiting for its writers, so that it leaves no parts behind.
+void remove_unfinished_staged_files();
+
 // True when both paths name one existing file (through links, or as hard links of each other).
 bool is_same_file(const std::u16string& a, const std::u16string& b);
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "dxf/staged_file.h"
 #include "dxf_fixtures.h"
 #include "text/text_writer.h"
 
@@ -264,6 +265,32 @@ TEST(StampDxf, ChunkBoundariesChangeNothing) {
     const Stamped s = stamp_bytes(text);
     EXPECT_EQ(s.result.outcome, StampOutcome::not_eligible);
     EXPECT_EQ(s.result.version, u"AC1012");
+}
+
+// A program that leaves while a copy is still written removes the part it wrote; finished and
+// abandoned files are no longer its concern.
+TEST(StagedFile, UnfinishedFilesAreRemovedOnRequestFinishedOnesStay) {
+    const fs::path folder = fresh_folder("staged_unfinished");
+    StagedFile done;
+    ASSERT_EQ(done.create(wide_path(folder / "done.dxf")), 0);
+    ASSERT_TRUE(done.write(ByteView(reinterpret_cast<const unsigned char*>("x"), 1)));
+    ASSERT_EQ(done.commit(), 0);
+    StagedFile dropped;
+    ASSERT_EQ(dropped.create(wide_path(folder / "dropped.dxf")), 0);
+    dropped.abandon();
+    StagedFile open;
+    ASSERT_EQ(open.create(wide_path(folder / "open.dxf")), 0);
+    const std::u16string temp = open.temp_path();
+
+    remove_unfinished_staged_files();
+    EXPECT_FALSE(fs::exists(to_utf8(temp)));
+    EXPECT_NE(open.commit(), 0);
+    EXPECT_FALSE(fs::exists(folder / "open.dxf"));
+    EXPECT_TRUE(fs::exists(folder / "done.dxf"));
+    std::size_t left = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        left += entry.path() != folder / "done.dxf";
+    EXPECT_EQ(left, 0u);
 }
 
 }  // namespace
