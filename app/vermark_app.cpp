@@ -52,14 +52,18 @@ void CVermarkApp::set_command_line(const QStringList& arguments) {
 bool CVermarkApp::InitInstance() {
     install_profile();
     platform::set_beep_handler(&QApplication::beep);
+    run_main_dialog();
+    // The window is gone, so the loads have been told to stop and hand nothing back. A copy being
+    // written when it closed is finished.
+    wait_for_background_work(kExitWaitLimit);
+    return false;
+}
+
+void CVermarkApp::run_main_dialog() {
     CVermarkDlg dialog;
     m_pMainWnd = &dialog;
     ScopedMessageBoxPresenter boxes(qt_message_box_presenter(&dialog));
     dialog.open_after_first_paint(startup_paths_);
     dialog.DoModal();
     m_pMainWnd = nullptr;
-    // A copy being written when the window closed is finished; a drawing still being read is not
-    // waited for long.
-    wait_for_background_work(kExitWaitLimit);
-    return false;
 }

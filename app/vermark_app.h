@@ -31,6 +31,8 @@ class CVermarkApp {
     CVermarkDlg* m_pMainWnd = nullptr;
 
   private:
+    void run_main_dialog();
+
     std::vector<std::u16string> startup_paths_;
 };
 

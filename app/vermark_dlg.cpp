@@ -307,7 +307,13 @@ void CVermarkDlg::start_render(std::shared_ptr<const DxfGeometry> drawing) {
     rendering_ = true;
     run_in_background([this, drawing = std::move(drawing), serial = picture_serial_,
                        size = m_Preview.size(), channel = render_channel_] {
-        QImage image = render_drawing(*drawing, size);
+        QImage image;
+        // A render cut short (no memory for the entities' paths) leaves the pane cleared, but
+        // still comes back, so that the next picture can be rendered.
+        try {
+            image = render_drawing(*drawing, size);
+        } catch (...) {
+        }
         channel->post([this, serial, image] { finish_render(serial, image); });
     });
 }

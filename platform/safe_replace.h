@@ -104,6 +104,10 @@ class SideLock {
 // have a handler keep it. Unnamed staged files need nothing: the system drops them.
 void remove_staged_files_on_termination();
 
+// Removes the named staged files in progress on any thread, for a program that leaves without
+// waiting for its writers, so that it leaves no part of a copy behind.
+void remove_staged_files_in_flight();
+
 // Removes the staged files named like ours that a writer left in `folder`: older than a minute
 // and locked by no live program. Done by begin() once per folder and process.
 void remove_stale_staged_files(std::u16string_view folder);

@@ -1,7 +1,6 @@
 #include "app/dialog/background_work.h"
 
 #include <condition_variable>
-#include <system_error>
 #include <thread>
 
 namespace vermark {
@@ -9,21 +8,36 @@ namespace {
 
 struct RunningJobs {
     std::mutex mutex;
-    std::condition_variable idle;
-    int count = 0;
+    std::condition_variable changed;
+    int finishing = 0;  // jobs that must finish before the exit
+    int all = 0;
 };
 
 RunningJobs& running_jobs() {
-    // Never destroyed: a detached job may still end while the program exits.
+    // Never destroyed: a job may still end while the program exits.
     static RunningJobs* jobs = new RunningJobs;
     return *jobs;
 }
 
-void job_ended(bool counted) {
-    if (!counted) return;
+void job_started(bool finish_before_exit) {
     RunningJobs& jobs = running_jobs();
     std::lock_guard lock(jobs.mutex);
-    if (--jobs.count == 0) jobs.idle.notify_all();
+    ++jobs.all;
+    if (finish_before_exit) ++jobs.finishing;
+}
+
+void job_ended(bool finish_before_exit) {
+    RunningJobs& jobs = running_jobs();
+    std::lock_guard lock(jobs.mutex);
+    --jobs.all;
+    if (finish_before_exit) --jobs.finishing;
+    jobs.changed.notify_all();
+}
+
+bool wait_until_none(std::chrono::milliseconds limit, int RunningJobs::*counter) {
+    RunningJobs& jobs = running_jobs();
+    std::unique_lock lock(jobs.mutex);
+    return jobs.changed.wait_for(lock, limit, [&] { return jobs.*counter == 0; });
 }
 
 }  // namespace
@@ -41,26 +55,30 @@ void UiChannel::close() {
 }
 
 void run_in_background(std::function<void()> job, bool finish_before_exit) {
-    if (finish_before_exit) {
-        std::lock_guard lock(running_jobs().mutex);
-        ++running_jobs().count;
-    }
+    job_started(finish_before_exit);
     auto body = [job = std::move(job), finish_before_exit] {
-        job();
+        // An exception leaving a thread ends the program: it ends only this job.
+        try {
+            job();
+        } catch (...) {
+        }
         job_ended(finish_before_exit);
     };
     try {
         std::thread(body).detach();
-    } catch (const std::system_error&) {
-        // No thread to be had: the work is done now, as it was before threads.
+    } catch (...) {
+        // No thread to be had (nor the memory for one): the work is done now, as it was before
+        // threads.
         body();
     }
 }
 
 bool wait_for_background_work(std::chrono::milliseconds limit) {
-    RunningJobs& jobs = running_jobs();
-    std::unique_lock lock(jobs.mutex);
-    return jobs.idle.wait_for(lock, limit, [&] { return jobs.count == 0; });
+    return wait_until_none(limit, &RunningJobs::finishing);
+}
+
+bool wait_for_all_background_work(std::chrono::milliseconds limit) {
+    return wait_until_none(limit, &RunningJobs::all);
 }
 
 }  // namespace vermark

@@ -1,11 +1,40 @@
 #include "app/dialog/dialog_logic.h"
 
+#include <cerrno>
+
 #include "app/dialog/dropped_path.h"
 #include "app/dialog/stamp_messages.h"
 #include "app/dialog/timing_trace.h"
 #include "diag/message_box.h"
 
 namespace vermark {
+namespace {
+
+// A picture that cannot be had (a drawing too large for the memory left) is the file type's
+// icon, as for a drawing too large to be drawn at all.
+Picture picture_or_icon(const std::u16string& path, const ThumbnailProbe& probe) {
+    try {
+        return choose_picture(path, probe);
+    } catch (...) {
+        return Picture{PictureKind::icon, path, nullptr};
+    }
+}
+
+// The stamping's result; a stamping cut short by an exception wrote nothing, and says so.
+StampResult stamp_or_failure(const std::u16string& input) {
+    try {
+        return stamp_dxf(input);
+    } catch (...) {
+        StampResult result;
+        result.outcome = StampOutcome::failed;
+        result.output_path = stamped_path_of(input);
+        result.failure = StampFailure::cannot_write;
+        result.error = ENOMEM;
+        return result;
+    }
+}
+
+}  // namespace
 
 DialogLogic::DialogLogic(DialogView& view, std::shared_ptr<const ThumbnailProbe> probe)
     : view_(view),
@@ -31,14 +60,18 @@ void DialogLogic::load_paths(std::vector<std::u16string> paths) {
     clear_inspection();
     run_in_background([this, load, paths = std::move(paths), channel = channel_,
                        newest = newest_load_, probe = probe_] {
-        for (const std::u16string& dropped : paths) {
-            if (newest->load() != load) return;
-            const std::u16string path = resolve_dropped_path(dropped);
-            Picture picture = choose_picture(path, *probe);
-            channel->post([this, load, picture] { apply_picture(load, picture); });
-            if (newest->load() != load) return;
-            DxfInspection seen = inspect_dxf(path);
-            channel->post([this, load, path, seen] { apply_inspection(load, path, seen); });
+        // Whatever a file does to the reading, the load ends: the wait cursor goes.
+        try {
+            for (const std::u16string& dropped : paths) {
+                if (newest->load() != load) return;
+                const std::u16string path = resolve_dropped_path(dropped);
+                Picture picture = picture_or_icon(path, *probe);
+                channel->post([this, load, picture] { apply_picture(load, picture); });
+                if (newest->load() != load) return;
+                DxfInspection seen = inspect_dxf(path);
+                channel->post([this, load, path, seen] { apply_inspection(load, path, seen); });
+            }
+        } catch (...) {
         }
         channel->post([this, load] { finish_load(load); });
     });
@@ -100,7 +133,7 @@ void DialogLogic::stamp() {
     view_.enable_stamp_button(false);
     run_in_background(
         [this, load = load_, input = state_.dxf_path, channel = channel_] {
-            const StampResult result = stamp_dxf(input);
+            const StampResult result = stamp_or_failure(input);
             channel->post([this, load, input, result] { finish_stamp(load, input, result); });
         },
         true);

@@ -104,9 +104,13 @@ struct InFlight {
 constexpr int kInFlightSlots = 16;
 InFlight g_in_flight[kInFlightSlots];
 
-void remove_in_flight_and_end(int signal) {
+void unlink_in_flight() {
     for (InFlight& entry : g_in_flight)
         if (entry.used.load() && entry.path[0] != 0) ::unlink(entry.path);
+}
+
+void remove_in_flight_and_end(int signal) {
+    unlink_in_flight();
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
@@ -157,6 +161,10 @@ void remove_staged_files_on_termination() {
         sigemptyset(&handler.sa_mask);
         ::sigaction(signal, &handler, nullptr);
     }
+}
+
+void remove_staged_files_in_flight() {
+    unlink_in_flight();
 }
 
 void remove_stale_staged_files(std::u16string_view folder) {

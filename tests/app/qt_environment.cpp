@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <chrono>
 #include <memory>
+
+#include "app/dialog/background_work.h"
 
 namespace {
 
@@ -12,7 +15,11 @@ class QtEnvironment : public ::testing::Environment {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         application_ = std::make_unique<QApplication>(argc_, argv_);
     }
-    void TearDown() override { application_.reset(); }
+    void TearDown() override {
+        // As the program does: a render or load a closed dialog left running ends before Qt goes.
+        vermark::wait_for_all_background_work(std::chrono::seconds(10));
+        application_.reset();
+    }
 
   private:
     int argc_ = 1;

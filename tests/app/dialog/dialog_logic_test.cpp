@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include "app/dialog/stamp_messages.h"
 #include "diag/message_box.h"
@@ -119,6 +120,27 @@ TEST_F(DialogLogicTest, ClosingDuringALoadLeavesTheWorkerNothingToHandBack) {
     view_.run_until([&] { return alive.expired(); });
     EXPECT_TRUE(alive.expired());
     EXPECT_EQ(view_.posted_count(), posted);
+}
+
+// Runs out of memory while it looks for a thumbnail.
+class ExhaustedProbe : public ThumbnailProbe {
+  public:
+    bool has_thumbnail(const std::u16string&) const override { throw std::bad_alloc(); }
+};
+
+TEST(DialogLogicFailures, APictureThatCannotBeHadIsTheIconAndTheLoadStillEnds) {
+    const auto folder = fresh_folder("logic_exhausted");
+    write_bytes(folder / "plan.dxf", kEligible);
+    FakeView view;
+    DialogLogic logic(view, std::make_shared<ExhaustedProbe>());
+    logic.load_paths({wide(folder / "plan.dxf")});
+    view.run_until([&] { return !logic.loading(); });
+
+    EXPECT_FALSE(logic.loading()) << "the wait cursor stays until the program ends";
+    ASSERT_EQ(view.pictures.size(), 1u);
+    EXPECT_EQ(view.pictures[0].kind, PictureKind::icon);
+    EXPECT_EQ(logic.state().dxf_path, wide(folder / "plan.dxf"));
+    EXPECT_TRUE(view.button);
 }
 
 TEST_F(DialogLogicTest, StampWritesTheCopyAndShowsItsHead) {
