@@ -18,6 +18,7 @@
 
 #include "app/vermark_dlg.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark::testing {
@@ -39,10 +40,6 @@ inline std::string dxf_without_version() {
 inline std::string dxf_with_version() {
     return "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n"
            "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
-}
-
-inline std::u16string wide(const std::filesystem::path& p) {
-    return from_utf8(p.string());
 }
 
 // Runs the event loop until `done` holds, for ten seconds at most.

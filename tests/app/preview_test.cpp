@@ -79,21 +79,21 @@ TEST_F(PreviewTest, MetafileBesideTheFileIsPlayedFittedAndCentred) {
     const auto folder = fresh_folder("preview_emf_beside");
     write_bytes(folder / "plan.dxf", dxf_without_version());
     write_emf(folder / "plan.emf", 0, 0, 100, 100);
-    draw_preview(&pane(), wide(folder / "plan.dxf"));
+    draw_preview(&pane(), wide_path(folder / "plan.dxf"));
     expect_square_centred(box_of(picture(), is_black), pane().size());
 }
 
 TEST_F(PreviewTest, MetafileDroppedItselfIsPlayed) {
     const auto folder = fresh_folder("preview_emf_itself");
     write_emf(folder / "Figure.EMF", 0, 0, 400, 400);
-    draw_preview(&pane(), wide(folder / "Figure.EMF"));
+    draw_preview(&pane(), wide_path(folder / "Figure.EMF"));
     expect_square_centred(box_of(picture(), is_black), pane().size());
 }
 
 TEST_F(PreviewTest, CachedPictureIsDrawnWithoutClearingFirst) {
     const auto folder = fresh_folder("preview_cached");
     write_bytes(folder / "plan.dxf", dxf_without_version());
-    const std::u16string path = wide(folder / "plan.dxf");
+    const std::u16string path = wide_path(folder / "plan.dxf");
     write_emf(fs::path(to_utf8(preview_cache_path(path))), 0, 0, 50, 50);
     pane().picture() = QPixmap(pane().size());
     pane().picture().fill(Qt::red);
@@ -109,14 +109,14 @@ TEST_F(PreviewTest, ImageFileIsScaledToFitAndCentred) {
     QImage red(10, 10, QImage::Format_RGB32);
     red.fill(Qt::red);
     ASSERT_TRUE(red.save(QString::fromStdString((folder / "red.png").string())));
-    draw_preview(&pane(), wide(folder / "red.png"));
+    draw_preview(&pane(), wide_path(folder / "red.png"));
     expect_square_centred(box_of(picture(), is_red), pane().size());
 }
 
 TEST_F(PreviewTest, DrawingIsDrawnFromItsEntitiesFittedAndCentred) {
     const auto folder = fresh_folder("preview_dxf");
     write_bytes(folder / "plan.dxf", dxf_without_version());  // one line, 100 x 50
-    draw_preview(&pane(), wide(folder / "plan.dxf"));
+    draw_preview(&pane(), wide_path(folder / "plan.dxf"));
     const QRect box = box_of(picture(), [](QRgb c) { return qAlpha(c) > 0 && qGray(c) < 140; });
     ASSERT_FALSE(box.isNull());
     EXPECT_NEAR(box.left(), pane().width() - 1 - box.right(), 3);
@@ -152,7 +152,7 @@ void write_thumbnail(const fs::path& file, Qt::GlobalColor colour, qint64 mtime)
     chunk += chunk_data;
     append_be32(chunk, png_crc(chunk_data));
     png.insert(8 + 25, chunk);  // after the signature and the header chunk
-    const QString target = thumbnail_cache_file(wide(file), QStringLiteral("large"));
+    const QString target = thumbnail_cache_file(wide_path(file), QStringLiteral("large"));
     write_bytes(fs::path(target.toStdString()), png.toStdString());
 }
 
@@ -164,18 +164,18 @@ TEST_F(PreviewTest, CurrentThumbnailFromTheCacheIsUsedAndAStaleOneIsNot) {
                              .toSecsSinceEpoch();
 
     write_thumbnail(folder / "notes.xyz", Qt::green, mtime);
-    draw_preview(&pane(), wide(folder / "notes.xyz"));
+    draw_preview(&pane(), wide_path(folder / "notes.xyz"));
     expect_square_centred(box_of(picture(), is_green), pane().size());
 
     write_thumbnail(folder / "notes.xyz", Qt::green, mtime - 100);
-    draw_preview(&pane(), wide(folder / "notes.xyz"));
+    draw_preview(&pane(), wide_path(folder / "notes.xyz"));
     EXPECT_TRUE(box_of(picture(), is_green).isNull());
 }
 
 TEST_F(PreviewTest, WithoutAThumbnailTheTypeIconIsScaledUpToFit) {
     const auto folder = fresh_folder("preview_icon");
     write_bytes(folder / "notes.xyz", "no picture of its own");
-    draw_preview(&pane(), wide(folder / "notes.xyz"));
+    draw_preview(&pane(), wide_path(folder / "notes.xyz"));
     const QColor window = QApplication::palette().color(QPalette::Base);
     const QRect box = box_of(picture(), [&](QRgb c) { return c != window.rgba(); });
     ASSERT_FALSE(box.isNull());

@@ -123,7 +123,7 @@ TEST_F(DialogTest, DropOfOneFileInspectsIt) {
     EXPECT_EQ(dialog.m_Edit.text(), QStringLiteral("ASCII"));
     EXPECT_EQ(dialog.m_Edit.cursorPosition(), 0) << "a narrow box shows the encoding name";
     EXPECT_TRUE(dialog.m_Add.isEnabled());
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "plan.dxf"));
     EXPECT_EQ(dialog.m_TextCode, 65);
     EXPECT_EQ(dialog.m_Text, from_utf8(dxf_without_version()));
 }
@@ -145,7 +145,7 @@ TEST_F(DialogTest, DropOfThreeFilesLeavesTheStateOfTheLast) {
     drop(dialog, {folder / "c.dxf", folder / "a.dxf", folder / "b.dxf"});
     EXPECT_EQ(dialog.m_Info, u"ASCII");
     EXPECT_TRUE(dialog.m_Add.isEnabled());
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "b.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "b.dxf"));
 }
 
 TEST_F(DialogTest, CommandLinePathsLoadLikeADrop) {
@@ -154,9 +154,9 @@ TEST_F(DialogTest, CommandLinePathsLoadLikeADrop) {
     write_bytes(folder / "b.dxf", dxf_without_version());
     CVermarkDlg dialog;
     dialog.OnInitDialog();
-    dialog.open_paths({wide(folder / "a.dxf"), wide(folder / "b.dxf")});
+    dialog.open_paths({wide_path(folder / "a.dxf"), wide_path(folder / "b.dxf")});
     settle(dialog);
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "b.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "b.dxf"));
 }
 
 TEST_F(DialogTest, CommandLineFilesWaitForTheWindowToShow) {
@@ -164,14 +164,14 @@ TEST_F(DialogTest, CommandLineFilesWaitForTheWindowToShow) {
     write_bytes(folder / "plan.dxf", dxf_without_version());
     CVermarkDlg dialog;
     dialog.OnInitDialog();
-    dialog.open_after_first_paint({wide(folder / "plan.dxf")});
+    dialog.open_after_first_paint({wide_path(folder / "plan.dxf")});
     QApplication::processEvents();
     EXPECT_FALSE(dialog.loading());
     EXPECT_TRUE(dialog.m_DxfPath.empty()) << "nothing is read before the window is up";
 
     dialog.show();
     run_events_until([&] { return !dialog.m_DxfPath.empty() && !dialog.loading(); });
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "plan.dxf"));
 }
 
 TEST_F(DialogTest, ClosingWhileADrawingLoadsAndIsStampedNeitherCrashesNorWaits) {
@@ -180,10 +180,10 @@ TEST_F(DialogTest, ClosingWhileADrawingLoadsAndIsStampedNeitherCrashesNorWaits) 
     {
         CVermarkDlg dialog;
         dialog.OnInitDialog();
-        dialog.open_paths({wide(folder / "plan.dxf")});
+        dialog.open_paths({wide_path(folder / "plan.dxf")});
         settle(dialog);
         dialog.m_Add.click();
-        dialog.open_paths({wide(folder / "plan.dxf")});
+        dialog.open_paths({wide_path(folder / "plan.dxf")});
     }
     // What the workers hand back after the window is gone goes nowhere.
     for (int i = 0; i < 20; ++i) {
@@ -244,7 +244,7 @@ TEST_F(DialogTest, DropIsTakenAsACopyNeverAsAMove) {
     settle(dialog);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "plan.dxf"));
 
     QDropEvent move_only(QPointF(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     dialog.m_DxfPath.clear();
@@ -279,7 +279,7 @@ TEST_F(DialogTest, ShortcutLoadsItsTargetAndTheCopyGoesBesideTheTarget) {
     dialog.OnInitDialog();
     drop(dialog, {folder / "desk" / "Plan.DXF.LNK"});
 
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "drawings" / "plan.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "drawings" / "plan.dxf"));
     ASSERT_TRUE(dialog.m_Add.isEnabled());
     dialog.m_Add.click();
     settle(dialog);
@@ -294,7 +294,7 @@ TEST_F(DialogTest, SymbolicLinkLoadsItsTarget) {
     CVermarkDlg dialog;
     dialog.OnInitDialog();
     drop(dialog, {folder / "alias.dxf"});
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "real" / "plan.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "real" / "plan.dxf"));
 }
 
 TEST_F(DialogTest, BrokenShortcutLoadsTheEmptyPath) {
@@ -323,7 +323,7 @@ TEST_F(DialogTest, ButtonWritesTheStampedCopyAndShowsIt) {
     write_bytes(folder / "plan.dxf", dxf_without_version());
     CVermarkDlg dialog;
     dialog.OnInitDialog();
-    dialog.open_paths({wide(folder / "plan.dxf")});
+    dialog.open_paths({wide_path(folder / "plan.dxf")});
     settle(dialog);
     ASSERT_TRUE(dialog.m_Add.isEnabled());
     dialog.m_Add.click();
@@ -336,7 +336,7 @@ TEST_F(DialogTest, ButtonWritesTheStampedCopyAndShowsIt) {
     EXPECT_NE(dialog.m_Text.find(u"$ACADVER\r\n  1\r\nAC1008"), std::u16string::npos);
     // Stamping changes only the painted text.
     EXPECT_TRUE(dialog.m_Add.isEnabled());
-    EXPECT_EQ(dialog.m_DxfPath, wide(folder / "plan.dxf"));
+    EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "plan.dxf"));
 }
 
 TEST_F(DialogTest, FailedWriteIsReportedInAMessageBox) {
@@ -352,13 +352,13 @@ TEST_F(DialogTest, FailedWriteIsReportedInAMessageBox) {
     });
     CVermarkDlg dialog;
     dialog.OnInitDialog();
-    dialog.open_paths({wide(folder / "plan.dxf")});
+    dialog.open_paths({wide_path(folder / "plan.dxf")});
     settle(dialog);
     dialog.m_Add.click();
     settle(dialog);
 
     EXPECT_NE(shown.find(u"書き込めませんでした"), std::u16string::npos);
-    EXPECT_NE(shown.find(wide(folder / "plan.1008.dxf")), std::u16string::npos);
+    EXPECT_NE(shown.find(wide_path(folder / "plan.1008.dxf")), std::u16string::npos);
     EXPECT_EQ(style, mb::kOk | mb::kIconStop);
 }
 

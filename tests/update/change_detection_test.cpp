@@ -114,7 +114,7 @@ TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
 }
 
 TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {
-    const fs::path program_folder = narrow(program_temp_folder());
+    const fs::path program_folder = narrow_path(program_temp_folder());
     const auto age = [](const fs::path& path, int days) {
         fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
     };
@@ -135,7 +135,7 @@ TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {
     EXPECT_FALSE(fs::exists(old_day));
     EXPECT_TRUE(fs::exists(recent_day / "0000_01o.txt"));
     EXPECT_TRUE(fs::exists(not_a_day / "0000_01o.txt"));
-    EXPECT_TRUE(fs::exists(narrow(last_comparison_files().old_copy)));
+    EXPECT_TRUE(fs::exists(narrow_path(last_comparison_files().old_copy)));
 }
 
 // Every file of the check lives under the home folder; one with blanks and shell characters in

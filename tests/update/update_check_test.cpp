@@ -172,7 +172,7 @@ TEST_F(StalledServer, BothAttemptsTogetherEndWithinTheBudget) {
     ::testing::internal::CaptureStderr();
     const std::u16string local = download_page(u"//" + stalled_->host() + u"/page.htm");
     const std::string errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(fs::exists(narrow(local)));
+    EXPECT_FALSE(fs::exists(narrow_path(local)));
     EXPECT_EQ(line_count(stalled_->request_log()), 1u);
     EXPECT_THAT(errors, HasSubstr("\tNo time left for the request\n"));
 }

@@ -58,7 +58,7 @@ class DialogLogicTest : public ::testing::Test {
 TEST_F(DialogLogicTest, LoadShowsThePictureThenTheInspectionUnderTheWaitCursor) {
     const auto folder = fresh_folder("logic_load");
     write_bytes(folder / "plan.dxf", kEligible);
-    logic_->load_paths({wide(folder / "plan.dxf")});
+    logic_->load_paths({wide_path(folder / "plan.dxf")});
     EXPECT_TRUE(logic_->loading());
     EXPECT_FALSE(view_.button) << "the previous file cannot be stamped while the next loads";
     settle();
@@ -75,7 +75,7 @@ TEST_F(DialogLogicTest, LoadShowsThePictureThenTheInspectionUnderTheWaitCursor) 
     const DialogState& state = logic_->state();
     EXPECT_EQ(state.info, u"ASCII");
     EXPECT_EQ(state.text_code, 65);
-    EXPECT_EQ(state.dxf_path, wide(folder / "plan.dxf"));
+    EXPECT_EQ(state.dxf_path, wide_path(folder / "plan.dxf"));
     EXPECT_EQ(state.text, from_utf8(kEligible));
 
     // A new pane size draws the same entities again; nothing is read again.
@@ -89,11 +89,11 @@ TEST_F(DialogLogicTest, ANewerLoadMakesTheOlderOneCountForNothing) {
     const auto folder = fresh_folder("logic_newer");
     write_bytes(folder / "old.dxf", kEligible);
     write_bytes(folder / "new.dxf", kRecorded);
-    logic_->load_paths({wide(folder / "old.dxf")});
-    logic_->load_paths({wide(folder / "new.dxf")});
+    logic_->load_paths({wide_path(folder / "old.dxf")});
+    logic_->load_paths({wide_path(folder / "new.dxf")});
     settle();
 
-    for (const Picture& picture : view_.pictures) EXPECT_EQ(picture.path, wide(folder / "new.dxf"));
+    for (const Picture& picture : view_.pictures) EXPECT_EQ(picture.path, wide_path(folder / "new.dxf"));
     EXPECT_EQ(logic_->state().info, u"ASCII   AC1015");
     EXPECT_TRUE(logic_->state().dxf_path.empty());
     EXPECT_FALSE(view_.button);
@@ -104,7 +104,7 @@ TEST_F(DialogLogicTest, ClosingDuringALoadLeavesTheWorkerNothingToHandBack) {
     const auto folder = fresh_folder("logic_close");
     write_bytes(folder / "plan.dxf", kEligible);
     probe_->hold = true;
-    logic_->load_paths({wide(folder / "plan.dxf")});
+    logic_->load_paths({wide_path(folder / "plan.dxf")});
     view_.run_until([&] { return probe_->entered.load(); });
     ASSERT_TRUE(probe_->entered);
 
@@ -133,20 +133,20 @@ TEST(DialogLogicFailures, APictureThatCannotBeHadIsTheIconAndTheLoadStillEnds) {
     write_bytes(folder / "plan.dxf", kEligible);
     FakeView view;
     DialogLogic logic(view, std::make_shared<ExhaustedProbe>());
-    logic.load_paths({wide(folder / "plan.dxf")});
+    logic.load_paths({wide_path(folder / "plan.dxf")});
     view.run_until([&] { return !logic.loading(); });
 
     EXPECT_FALSE(logic.loading()) << "the wait cursor stays until the program ends";
     ASSERT_EQ(view.pictures.size(), 1u);
     EXPECT_EQ(view.pictures[0].kind, PictureKind::icon);
-    EXPECT_EQ(logic.state().dxf_path, wide(folder / "plan.dxf"));
+    EXPECT_EQ(logic.state().dxf_path, wide_path(folder / "plan.dxf"));
     EXPECT_TRUE(view.button);
 }
 
 TEST_F(DialogLogicTest, StampWritesTheCopyAndShowsItsHead) {
     const auto folder = fresh_folder("logic_stamp");
     write_bytes(folder / "plan.dxf", kEligible);
-    logic_->load_paths({wide(folder / "plan.dxf")});
+    logic_->load_paths({wide_path(folder / "plan.dxf")});
     settle();
     logic_->stamp();
     EXPECT_FALSE(view_.button) << "no second copy while the first is written";
@@ -173,19 +173,19 @@ TEST_F(DialogLogicTest, FailedCopyIsReportedInJapaneseWithItsPath) {
         box = {std::u16string(text), style};
         return 1;
     });
-    logic_->load_paths({wide(folder / "plan.dxf")});
+    logic_->load_paths({wide_path(folder / "plan.dxf")});
     settle();
     logic_->stamp();
     settle();
 
     EXPECT_EQ(box.style, mb::kOk | mb::kIconStop);
     EXPECT_NE(box.text.find(u"書き込めませんでした"), std::u16string::npos);
-    EXPECT_NE(box.text.find(wide(folder / "plan.1008.dxf")), std::u16string::npos);
+    EXPECT_NE(box.text.find(wide_path(folder / "plan.1008.dxf")), std::u16string::npos);
     EXPECT_NE(box.text.find(u"同じ名前のフォルダーがあります"), std::u16string::npos)
         << to_utf8(box.text);
     // Apart from the path, no English.
     std::u16string rest = box.text;
-    rest.erase(rest.find(wide(folder / "plan.1008.dxf")), wide(folder / "plan.1008.dxf").size());
+    rest.erase(rest.find(wide_path(folder / "plan.1008.dxf")), wide_path(folder / "plan.1008.dxf").size());
     EXPECT_EQ(rest.find(u"cannot"), std::u16string::npos) << to_utf8(rest);
     EXPECT_EQ(rest.find(u"directory"), std::u16string::npos) << to_utf8(rest);
 }
@@ -201,7 +201,7 @@ TEST_F(DialogLogicTest, VersionBeyondTheHeadStopsTheButtonAndSaysWhyInJapanese) 
         box = {std::u16string(shown), style};
         return 1;
     });
-    logic_->load_paths({wide(folder / "late.dxf")});
+    logic_->load_paths({wide_path(folder / "late.dxf")});
     settle();
     ASSERT_TRUE(view_.button);
     logic_->stamp();
@@ -210,7 +210,7 @@ TEST_F(DialogLogicTest, VersionBeyondTheHeadStopsTheButtonAndSaysWhyInJapanese) 
     EXPECT_FALSE(view_.button);
     EXPECT_TRUE(logic_->state().dxf_path.empty());
     EXPECT_EQ(logic_->state().info, u"ASCII   AC1015");
-    EXPECT_EQ(box.text, u"$ACADVER は追加しませんでした．\r\n" + wide(folder / "late.dxf") +
+    EXPECT_EQ(box.text, u"$ACADVER は追加しませんでした．\r\n" + wide_path(folder / "late.dxf") +
                             u"\r\n$ACADVER は既に AC1015 です");
     EXPECT_FALSE(fs::exists(folder / "late.1008.dxf"));
 }

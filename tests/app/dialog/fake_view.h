@@ -14,6 +14,7 @@
 
 #include "app/dialog/dialog_view.h"
 #include "platform/wide.h"
+#include "support/paths.h"
 
 namespace vermark::testing {
 
@@ -87,9 +88,5 @@ class FakeView : public DialogView {
     std::deque<std::function<void()>> queue_;
     int posted = 0;
 };
-
-inline std::u16string wide(const std::filesystem::path& p) {
-    return from_utf8(p.string());
-}
 
 }  // namespace vermark::testing

@@ -31,7 +31,7 @@ const FixedProbe kNoThumbnail(false);
 TEST(PictureSource, PreferenceOrderFromTheCacheDownToTheIcon) {
     const auto folder = fresh_folder("picture_order");
     write_bytes(folder / "plan.dxf", kDrawing);
-    const std::u16string plan = wide(folder / "plan.dxf");
+    const std::u16string plan = wide_path(folder / "plan.dxf");
 
     Picture drawn = choose_picture(plan, kNoThumbnail);
     EXPECT_EQ(drawn.kind, PictureKind::drawing);
@@ -43,7 +43,7 @@ TEST(PictureSource, PreferenceOrderFromTheCacheDownToTheIcon) {
     write_bytes(folder / "plan.emf", "metafile");
     const Picture beside = choose_picture(plan, FixedProbe(true));
     EXPECT_EQ(beside.kind, PictureKind::metafile);
-    EXPECT_EQ(beside.path, wide(folder / "plan.emf"));
+    EXPECT_EQ(beside.path, wide_path(folder / "plan.emf"));
 
     const std::u16string cached = preview_cache_path(plan);
     write_bytes(fs::path(to_utf8(cached)), "metafile");
@@ -55,20 +55,20 @@ TEST(PictureSource, PreferenceOrderFromTheCacheDownToTheIcon) {
 
 TEST(PictureSource, FilesWithoutAPictureOfTheirOwn) {
     const auto folder = fresh_folder("picture_none");
-    EXPECT_EQ(choose_picture(wide(folder / "gone.dxf"), kNoThumbnail).kind, PictureKind::cleared);
+    EXPECT_EQ(choose_picture(wide_path(folder / "gone.dxf"), kNoThumbnail).kind, PictureKind::cleared);
     EXPECT_EQ(choose_picture(u"", kNoThumbnail).kind, PictureKind::cleared);
 
     write_bytes(folder / "notes.txt", "no picture");
-    EXPECT_EQ(choose_picture(wide(folder / "notes.txt"), kNoThumbnail).kind, PictureKind::icon);
+    EXPECT_EQ(choose_picture(wide_path(folder / "notes.txt"), kNoThumbnail).kind, PictureKind::icon);
     // A drawing with nothing to draw, and one too large to be read for a picture.
     write_bytes(folder / "empty.dxf", "  0\nEOF\n");
-    EXPECT_EQ(choose_picture(wide(folder / "empty.dxf"), kNoThumbnail).kind, PictureKind::icon);
+    EXPECT_EQ(choose_picture(wide_path(folder / "empty.dxf"), kNoThumbnail).kind, PictureKind::icon);
     write_bytes(folder / "huge.dxf", kDrawing);
     fs::resize_file(folder / "huge.dxf", kLargestDrawnFile + 1);
-    EXPECT_EQ(choose_picture(wide(folder / "huge.dxf"), kNoThumbnail).kind, PictureKind::icon);
+    EXPECT_EQ(choose_picture(wide_path(folder / "huge.dxf"), kNoThumbnail).kind, PictureKind::icon);
     // A metafile dropped itself is played, also in capitals.
     write_bytes(folder / "Figure.EMF", "metafile");
-    EXPECT_EQ(choose_picture(wide(folder / "Figure.EMF"), kNoThumbnail).kind,
+    EXPECT_EQ(choose_picture(wide_path(folder / "Figure.EMF"), kNoThumbnail).kind,
               PictureKind::metafile);
 }
 
