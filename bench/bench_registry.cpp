@@ -12,7 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using vermark::HKEY_CURRENT_USER;
+using vermark::platform::HKEY_CURRENT_USER;
 
 // A registry file of its own in a fresh temporary folder, filled with `keys` keys of 4 values.
 class ScratchRegistry {
@@ -20,7 +20,7 @@ class ScratchRegistry {
     explicit ScratchRegistry(int keys) {
         std::string pattern = (fs::temp_directory_path() / "vermark-bench-XXXXXX").string();
         folder_ = ::mkdtemp(pattern.data());
-        vermark::use_registry_file(folder_ / "HKEY_CURRENT_USER.reg");
+        vermark::platform::use_registry_file(folder_ / "HKEY_CURRENT_USER.reg");
         vermark::RegistryStore store;
         for (int k = 0; k < keys; ++k) {
             std::u16string key = u"Software\\r_Utile\\Key";
@@ -31,7 +31,7 @@ class ScratchRegistry {
         }
     }
     ~ScratchRegistry() {
-        vermark::use_registry_file({});
+        vermark::platform::use_registry_file({});
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }

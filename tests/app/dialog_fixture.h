@@ -42,7 +42,7 @@ inline std::string dxf_with_version() {
 }
 
 inline std::u16string wide(const std::filesystem::path& p) {
-    return from_utf8(p.string());
+    return platform::from_utf8(p.string());
 }
 
 // Runs the event loop until `done` holds, for ten seconds at most.

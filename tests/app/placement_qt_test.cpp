@@ -25,8 +25,9 @@ class PlacementQtTest : public ::testing::Test {
   protected:
     void SetUp() override {
         reset_profile_process_state();
-        ini_ = from_utf8((testing::fresh_folder("placement-qt") / "Vermark.ini").string());
-        application_.emplace(ApplicationObject{std::nullopt, ini_});
+        ini_ =
+            platform::from_utf8((testing::fresh_folder("placement-qt") / "Vermark.ini").string());
+        application_.emplace(platform::ApplicationObject{std::nullopt, ini_});
         saved_hooks_ = CVermarkDlg::hooks();
         CVermarkDlg::hooks().update_check_and_caption = nullptr;  // no network in these tests
     }
@@ -37,12 +38,12 @@ class PlacementQtTest : public ::testing::Test {
 
     std::u16string ini_value(std::u16string_view section, std::u16string_view key) {
         char16_t buffer[256];
-        const auto n = GetPrivateProfileStringW(section, key, u"", buffer, 256, ini_);
+        const auto n = platform::GetPrivateProfileStringW(section, key, u"", buffer, 256, ini_);
         return std::u16string(buffer, n);
     }
 
     std::u16string ini_;
-    std::optional<ScopedApplicationObject> application_;
+    std::optional<platform::ScopedApplicationObject> application_;
     CVermarkDlg::Hooks saved_hooks_{};
 };
 
@@ -61,12 +62,12 @@ TEST_F(PlacementQtTest, TheDialogReopensWhereTheLastRunClosedIt) {
     }
     const std::u16string saved =
         ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
-    EXPECT_EQ(saved, from_utf8(QStringLiteral("%1 %2 %3 %4")
-                                   .arg(closed_at.x())
-                                   .arg(closed_at.y())
-                                   .arg(closed_at.x() + closed_at.width())
-                                   .arg(closed_at.y() + closed_at.height())
-                                   .toStdString()));
+    EXPECT_EQ(saved, platform::from_utf8(QStringLiteral("%1 %2 %3 %4")
+                                             .arg(closed_at.x())
+                                             .arg(closed_at.y())
+                                             .arg(closed_at.x() + closed_at.width())
+                                             .arg(closed_at.y() + closed_at.height())
+                                             .toStdString()));
 
     CVermarkDlg second;
     second.OnInitDialog();
@@ -128,12 +129,12 @@ TEST_F(PlacementQtTest, ScaledScreenStoresAndRestoresDevicePixels) {
     }
     const std::u16string saved =
         ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
-    EXPECT_EQ(saved, from_utf8(QStringLiteral("%1 %2 %3 %4")
-                                   .arg(device(closed_at.x(), ratio))
-                                   .arg(device(closed_at.y(), ratio))
-                                   .arg(device(closed_at.x() + closed_at.width(), ratio))
-                                   .arg(device(closed_at.y() + closed_at.height(), ratio))
-                                   .toStdString()));
+    EXPECT_EQ(saved, platform::from_utf8(QStringLiteral("%1 %2 %3 %4")
+                                             .arg(device(closed_at.x(), ratio))
+                                             .arg(device(closed_at.y(), ratio))
+                                             .arg(device(closed_at.x() + closed_at.width(), ratio))
+                                             .arg(device(closed_at.y() + closed_at.height(), ratio))
+                                             .toStdString()));
 
     CVermarkDlg second;
     second.OnInitDialog();

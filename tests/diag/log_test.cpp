@@ -49,14 +49,14 @@ class Log : public ::testing::Test {
         platform::set_time_source([this] { return now_; });
     }
     fs::path file(std::string_view stamp) {
-        return fs::path(to_utf8(log_folder())) / (std::string(stamp) + ".txt");
+        return fs::path(platform::to_utf8(log_folder())) / (std::string(stamp) + ".txt");
     }
     std::time_t now_ = 0;
 };
 
 TEST_F(Log, LivesInTheDumpFolderUnderDocuments) {
-    EXPECT_EQ(log_folder(),
-              from_utf8((testing::sandbox() / "Documents/Temp/Temp/DbgDump/WC/").string()));
+    EXPECT_EQ(log_folder(), platform::from_utf8(
+                                (testing::sandbox() / "Documents/Temp/Temp/DbgDump/WC/").string()));
 }
 
 TEST_F(Log, ANewHourlyFileStartsWithMarkAndHeaderOnlyOnce) {
@@ -83,7 +83,7 @@ TEST_F(Log, LineBreaksInAMessageBecomeTabs) {
     fs::remove(file("0301_09"));
     log_line(u"a\r\nb\nc\rd");
     const std::u16string text = decode(testing::read_bytes(file("0301_09")));
-    EXPECT_TRUE(text.ends_with(u"\ta\t\tb\tc\td\r\n")) << to_utf8(text);
+    EXPECT_TRUE(text.ends_with(u"\ta\t\tb\tc\td\r\n")) << platform::to_utf8(text);
     EXPECT_EQ(replace_line_breaks(u"x\r\ny", u"<>"), u"x<>y");
     EXPECT_EQ(replace_line_breaks(u"x\r\ny", u""), u"xy");
 }
@@ -100,7 +100,7 @@ TEST_F(Log, TheHourChangesTheFile) {
 }
 
 TEST_F(Log, AnUnwritableLogLosesTheLineQuietly) {
-    const fs::path folder = to_utf8(strip_separator(log_folder()));
+    const fs::path folder = platform::to_utf8(strip_separator(log_folder()));
     fs::remove_all(folder);
     testing::write_bytes(folder, "a file where the folder belongs");
     EXPECT_FALSE(log_line(u"lost"));
@@ -112,7 +112,7 @@ TEST_F(Log, AnUnwritableLogLosesTheLineQuietly) {
 TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
     DeferredFileOps& ops = deferred_file_ops();
     ops.run();
-    const fs::path wc = to_utf8(strip_separator(log_folder()));
+    const fs::path wc = platform::to_utf8(strip_separator(log_folder()));
     const fs::path dump = wc.parent_path();
     testing::write_bytes(wc / "0101_01.txt", "old");
     testing::write_bytes(dump / "0101_02.txt", "old");
@@ -127,7 +127,7 @@ TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
     reset_log_run_for_testing();
     log_line(u"triggers the purge");
     const auto has = [&](const fs::path& p) {
-        return std::find(ops.paths().begin(), ops.paths().end(), from_utf8(p.string())) !=
+        return std::find(ops.paths().begin(), ops.paths().end(), platform::from_utf8(p.string())) !=
                ops.paths().end();
     };
     EXPECT_TRUE(has(wc / "0101_01.txt"));

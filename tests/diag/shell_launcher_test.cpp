@@ -167,7 +167,7 @@ TEST_F(ShellLauncherTest, DocumentsFoldersAndAddressesGoToTheOpener) {
     const std::string address = "https://example.com/r_Utile/download?a=1&b=$(id)";
     ShellLauncher launcher;
     launcher.set_verb(u"open");
-    launcher.set_file(from_utf8(address));
+    launcher.set_file(platform::from_utf8(address));
     ASSERT_TRUE(launcher.execute());
     EXPECT_TRUE(written_as(opened, address + "\n"));
     fs::remove(opened);
@@ -221,7 +221,7 @@ TEST_F(ShellLauncherTest, OpenerThatFailsIsReportedNotTakenForStarted) {
     };
     for (const auto& [status, text] : cases) {
         write_script(folder / "failing.sh", "#!/bin/sh\nexit " + std::to_string(status) + "\n");
-        platform::set_desktop_opener(wide(folder / "failing.sh"));
+        platform::set_desktop_opener(wide_path(folder / "failing.sh"));
         ShellLauncher launcher;
         launcher.set_file(u"https://example.com/nothing-opens-this");
         EXPECT_FALSE(launcher.execute()) << status;
@@ -234,9 +234,9 @@ TEST_F(ShellLauncherTest, OpenerThatFailsIsReportedNotTakenForStarted) {
     const fs::path release = folder / "release";
     write_script(folder / "staying.sh", "#!/bin/sh\nfor i in $(seq 300); do [ -e \"" +
                                             release.string() + "\" ] && exit 1; sleep 0.1; done\n");
-    platform::set_desktop_opener(wide(folder / "staying.sh"));
+    platform::set_desktop_opener(wide_path(folder / "staying.sh"));
     ShellLauncher staying;
-    staying.set_file(wide(folder / "plan.dxf"));
+    staying.set_file(wide_path(folder / "plan.dxf"));
     EXPECT_TRUE(staying.execute());
     testing::write_bytes(release, "");
     EXPECT_EQ(boxes.size(), 3u);

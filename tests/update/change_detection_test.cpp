@@ -65,8 +65,8 @@ TEST(WhereCommand, FindsProgramsOnThePathAndAnswersEmptyOtherwise) {
 
 TEST(WhereCommand, ShellCharactersInTheNameStayInertArguments) {
     const fs::path marker = testing::sandbox() / "injected";
-    EXPECT_EQ(where_command(u"x;touch " + from_utf8(marker.string())), u"");
-    EXPECT_EQ(where_command(u"$(touch " + from_utf8(marker.string()) + u")"), u"");
+    EXPECT_EQ(where_command(u"x;touch " + platform::from_utf8(marker.string())), u"");
+    EXPECT_EQ(where_command(u"$(touch " + platform::from_utf8(marker.string()) + u")"), u"");
     EXPECT_FALSE(fs::exists(marker));
 }
 
@@ -107,14 +107,15 @@ TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
     EXPECT_THAT(listing, HasSubstr("<li>three</li>"));
     // Names are "HHMM_" + a two-digit run counter + o, n or _.
     const std::u16string second = file_name_of_last();
-    EXPECT_EQ(std::stoi(to_utf8(second.substr(5, 2))), std::stoi(to_utf8(first.substr(5, 2))) + 1);
+    EXPECT_EQ(std::stoi(platform::to_utf8(second.substr(5, 2))),
+              std::stoi(platform::to_utf8(first.substr(5, 2))) + 1);
     EXPECT_TRUE(second.ends_with(u"o.txt"));
     EXPECT_TRUE(fs::exists(narrow_path(files.old_copy).parent_path() /
-                           (to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
+                           (platform::to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
 }
 
 TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {
-    const fs::path program_folder = narrow(program_temp_folder());
+    const fs::path program_folder = narrow_path(program_temp_folder());
     const auto age = [](const fs::path& path, int days) {
         fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
     };
@@ -135,7 +136,7 @@ TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {
     EXPECT_FALSE(fs::exists(old_day));
     EXPECT_TRUE(fs::exists(recent_day / "0000_01o.txt"));
     EXPECT_TRUE(fs::exists(not_a_day / "0000_01o.txt"));
-    EXPECT_TRUE(fs::exists(narrow(last_comparison_files().old_copy)));
+    EXPECT_TRUE(fs::exists(narrow_path(last_comparison_files().old_copy)));
 }
 
 // Every file of the check lives under the home folder; one with blanks and shell characters in

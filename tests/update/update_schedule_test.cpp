@@ -85,11 +85,11 @@ class UpdateSettings : public ::testing::Test {
     void SetUp() override { reset_update_setting_reader(); }
     void TearDown() override {
         std::error_code ignored;
-        fs::remove(fs::path(to_utf8(update_settings_path())), ignored);
+        fs::remove(fs::path(platform::to_utf8(update_settings_path())), ignored);
         reset_update_setting_reader();
     }
     void write_settings(std::string_view text) {
-        write_bytes(fs::path(to_utf8(update_settings_path())), crlf(text));
+        write_bytes(fs::path(platform::to_utf8(update_settings_path())), crlf(text));
         reset_update_setting_reader();
     }
 };
@@ -146,8 +146,8 @@ TEST_F(UpdateSchedule, DueOncePerCalendarDayAndWhenTheCopyIsMissing) {
     set_update_clock([&] { return day1; });
     EXPECT_TRUE(update_check_due(page));  // no copy yet
 
-    write_bytes(fs::path(to_utf8(local)), "<html/>");
-    ASSERT_TRUE(set_modification_time(local, day1 - 3600));
+    write_bytes(fs::path(platform::to_utf8(local)), "<html/>");
+    ASSERT_TRUE(platform::set_modification_time(local, day1 - 3600));
     EXPECT_FALSE(update_check_due(page));  // fetched earlier the same day
     set_update_clock([&] { return day1 + 11 * 3600 + 59 * 60; });
     EXPECT_FALSE(update_check_due(page));  // 23:59

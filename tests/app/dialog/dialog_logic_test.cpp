@@ -75,7 +75,7 @@ TEST_F(DialogLogicTest, LoadShowsThePictureThenTheInspectionUnderTheWaitCursor) 
     EXPECT_EQ(state.info, u"ASCII");
     EXPECT_EQ(state.text_code, 65);
     EXPECT_EQ(state.dxf_path, wide(folder / "plan.dxf"));
-    EXPECT_EQ(state.text, from_utf8(kEligible));
+    EXPECT_EQ(state.text, platform::from_utf8(kEligible));
 
     // A new pane size draws the same entities again; nothing is read again.
     view_.pictures.clear();
@@ -160,12 +160,12 @@ TEST_F(DialogLogicTest, FailedCopyIsReportedInJapaneseWithItsPath) {
     EXPECT_NE(box.text.find(u"書き込めませんでした"), std::u16string::npos);
     EXPECT_NE(box.text.find(wide(folder / "plan.1008.dxf")), std::u16string::npos);
     EXPECT_NE(box.text.find(u"同じ名前のフォルダーがあります"), std::u16string::npos)
-        << to_utf8(box.text);
+        << platform::to_utf8(box.text);
     // Apart from the path, no English.
     std::u16string rest = box.text;
     rest.erase(rest.find(wide(folder / "plan.1008.dxf")), wide(folder / "plan.1008.dxf").size());
-    EXPECT_EQ(rest.find(u"cannot"), std::u16string::npos) << to_utf8(rest);
-    EXPECT_EQ(rest.find(u"directory"), std::u16string::npos) << to_utf8(rest);
+    EXPECT_EQ(rest.find(u"cannot"), std::u16string::npos) << platform::to_utf8(rest);
+    EXPECT_EQ(rest.find(u"directory"), std::u16string::npos) << platform::to_utf8(rest);
 }
 
 TEST_F(DialogLogicTest, VersionBeyondTheHeadStopsTheButtonAndSaysWhyInJapanese) {

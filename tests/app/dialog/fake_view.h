@@ -20,7 +20,7 @@ namespace vermark::testing {
 class FakeView : public DialogView {
   public:
     void set_info_text(std::u16string_view text) override {
-        calls.push_back("info " + to_utf8(text));
+        calls.push_back("info " + platform::to_utf8(text));
         info = text;
     }
     void enable_stamp_button(bool enabled) override {
@@ -89,7 +89,7 @@ class FakeView : public DialogView {
 };
 
 inline std::u16string wide(const std::filesystem::path& p) {
-    return from_utf8(p.string());
+    return platform::from_utf8(p.string());
 }
 
 }  // namespace vermark::testing
