@@ -42,24 +42,27 @@ class PlacementQtTest : public ::testing::Test {
         return std::u16string(buffer, n);
     }
 
+    // Opens the dialog, moves it to (x, y) at 320 x 200 and closes it; the frame it closed with.
+    static QRect close_dialog_moved_to(int x, int y) {
+        CVermarkDlg dialog;
+        dialog.OnInitDialog();
+        dialog.show();
+        dialog.move(x, y);
+        dialog.resize(320, 200);
+        QApplication::processEvents();
+        const QRect closed_at = dialog.frameGeometry();
+        dialog.hide();
+        dialog.OnDestroy();
+        return closed_at;
+    }
+
     std::u16string ini_;
     std::optional<platform::ScopedApplicationObject> application_;
     CVermarkDlg::Hooks saved_hooks_{};
 };
 
 TEST_F(PlacementQtTest, TheDialogReopensWhereTheLastRunClosedIt) {
-    QRect closed_at;
-    {
-        CVermarkDlg first;
-        first.OnInitDialog();
-        first.show();
-        first.move(30, 40);
-        first.resize(320, 200);
-        QApplication::processEvents();
-        closed_at = first.frameGeometry();
-        first.hide();
-        first.OnDestroy();
-    }
+    const QRect closed_at = close_dialog_moved_to(30, 40);
     const std::u16string saved =
         ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
     EXPECT_EQ(saved, platform::from_utf8(QStringLiteral("%1 %2 %3 %4")
@@ -115,18 +118,7 @@ TEST_F(PlacementQtTest, ScaledScreenStoresAndRestoresDevicePixels) {
             << "the screen is not scaled";
         GTEST_SKIP() << "needs a scaled screen (QT_SCALE_FACTOR=1.25)";
     }
-    QRect closed_at;
-    {
-        CVermarkDlg first;
-        first.OnInitDialog();
-        first.show();
-        first.move(40, 48);
-        first.resize(320, 200);
-        QApplication::processEvents();
-        closed_at = first.frameGeometry();
-        first.hide();
-        first.OnDestroy();
-    }
+    const QRect closed_at = close_dialog_moved_to(40, 48);
     const std::u16string saved =
         ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
     EXPECT_EQ(saved, platform::from_utf8(QStringLiteral("%1 %2 %3 %4")
