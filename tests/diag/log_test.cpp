@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/wide.h"
+#include "support/local_time.h"
 #include "support/sandbox.h"
 #include "util/deferred_file_ops.h"
 #include "util/folders.h"
@@ -21,15 +22,7 @@ namespace fs = std::filesystem;
 
 // A local time in a year no other test logs in, so every test starts a fresh hourly file.
 std::time_t local_time(int month, int day, int hour, int minute, int second) {
-    std::tm parts{};
-    parts.tm_year = 2031 - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_sec = second;
-    parts.tm_isdst = -1;
-    return std::mktime(&parts);
+    return testing::local_time(2031, month, day, hour, minute, second);
 }
 
 std::u16string decode(const std::string& bytes) {
@@ -142,15 +135,7 @@ TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
 }
 
 TEST(TimeFormat, FormatsLocalTimeAndFailsEmpty) {
-    std::tm parts{};
-    parts.tm_year = 2026 - 1900;
-    parts.tm_mon = 11;
-    parts.tm_mday = 6;
-    parts.tm_hour = 14;
-    parts.tm_min = 5;
-    parts.tm_sec = 9;
-    parts.tm_isdst = -1;
-    const std::time_t when = std::mktime(&parts);
+    const std::time_t when = testing::local_time(2026, 12, 6, 14, 5, 9);
     EXPECT_EQ(format_time(when, u"%Y/%m/%d %H:%M:%S"), u"2026/12/06 14:05:09");
     EXPECT_EQ(format_time(when, u"%m%d_%H"), u"1206_14");
     EXPECT_EQ(format_time(when, u"日付 %Y"), u"日付 2026");

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/wide.h"
+#include "support/local_time.h"
 #include "support/paths.h"
 #include "support/sandbox.h"
 #include "update/update_clock.h"
@@ -23,14 +24,7 @@ class UpdateFolders : public ::testing::Test {
 };
 
 TEST_F(UpdateFolders, DatedFoldersChangeAtMidnight) {
-    std::tm parts{};
-    parts.tm_year = 2024 - 1900;
-    parts.tm_mon = 0;
-    parts.tm_mday = 31;
-    parts.tm_hour = 23;
-    parts.tm_min = 59;
-    parts.tm_isdst = -1;
-    const std::time_t before = std::mktime(&parts);
+    const std::time_t before = testing::local_time(2024, 1, 31, 23, 59);
     set_update_clock([&] { return before; });
     const std::u16string late = dated_work_folder();
     const std::u16string late_tool = dated_tool_folder(u"cmd_bat");

@@ -6,6 +6,7 @@
 
 #include "platform/file_moves.h"
 #include "platform/wide.h"
+#include "support/local_time.h"
 #include "support/paths.h"
 #include "support/sandbox.h"
 #include "update/download.h"
@@ -130,13 +131,7 @@ class UpdateSchedule : public ::testing::Test {
 
 // Noon of a local calendar day, so that an hour either way stays on that day.
 std::time_t local_noon(int year, int month, int day) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = 12;
-    parts.tm_isdst = -1;
-    return std::mktime(&parts);
+    return testing::local_time(year, month, day, 12);
 }
 
 TEST_F(UpdateSchedule, DueOncePerCalendarDayAndWhenTheCopyIsMissing) {
