@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "platform/registry.h"
 #include "settings/registry_store.h"
@@ -41,12 +42,17 @@ class ScratchRegistry {
     fs::path folder_;
 };
 
+// The key every measurement reads or writes; ScratchRegistry always fills it.
+constexpr std::u16string_view kMeasuredKey = u"Software\\r_Utile\\Key1";
+
+std::int32_t read_count(vermark::RegistryStore& store) {
+    return store.get_int(HKEY_CURRENT_USER, kMeasuredKey, u"Count", 0);
+}
+
 void BM_RegistryGetInt(benchmark::State& state) {
     ScratchRegistry registry(static_cast<int>(state.range(0)));
     vermark::RegistryStore store;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(
-            store.get_int(HKEY_CURRENT_USER, u"Software\\r_Utile\\Key1", u"Count", 0));
+    for (auto _ : state) benchmark::DoNotOptimize(read_count(store));
 }
 BENCHMARK(BM_RegistryGetInt)->Arg(10)->Arg(200);
 
@@ -59,8 +65,7 @@ void BM_RegistryGetIntAfterOutsideChange(benchmark::State& state) {
         fs::copy_file(file, file.string() + ".copy", fs::copy_options::overwrite_existing);
         fs::rename(file.string() + ".copy", file);  // a new inode: another program's save
         state.ResumeTiming();
-        benchmark::DoNotOptimize(
-            store.get_int(HKEY_CURRENT_USER, u"Software\\r_Utile\\Key1", u"Count", 0));
+        benchmark::DoNotOptimize(read_count(store));
     }
 }
 BENCHMARK(BM_RegistryGetIntAfterOutsideChange)->Arg(10)->Arg(200);
@@ -69,8 +74,7 @@ void BM_RegistryWriteInt(benchmark::State& state) {
     ScratchRegistry registry(static_cast<int>(state.range(0)));
     vermark::RegistryStore store;
     std::int32_t value = 0;
-    for (auto _ : state)
-        store.write_int(HKEY_CURRENT_USER, u"Software\\r_Utile\\Key1", u"Count", ++value);
+    for (auto _ : state) store.write_int(HKEY_CURRENT_USER, kMeasuredKey, u"Count", ++value);
 }
 BENCHMARK(BM_RegistryWriteInt)->Arg(10)->Arg(200);
 
