@@ -18,12 +18,12 @@ using namespace vermark::cli;
 // "vermark 1.0.2023.921" from the version resource's "1, 0, 2023, 921".
 std::string version_text() {
     vermark::VersionInfo info(vermark::platform::executable_path());
-    std::string version = vermark::to_utf8(info.file_version());
+    std::string version = vermark::platform::to_utf8(info.file_version());
     std::string dotted;
     for (char c : version) {
         if (c != ' ') dotted += c == ',' ? '.' : c;
     }
-    return "vermark " + dotted + "\n" + vermark::to_utf8(info.legal_copyright()) + "\n";
+    return "vermark " + dotted + "\n" + vermark::platform::to_utf8(info.legal_copyright()) + "\n";
 }
 
 int run_command(const Options& options) {
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     // The program's own path heads the saved argument list, as the path helpers expect (the log
     // names the program by it).
     vermark::StringList saved{vermark::platform::executable_path()};
-    for (int i = 1; i < argc; ++i) saved.push_back(vermark::from_utf8(argv[i]));
+    for (int i = 1; i < argc; ++i) saved.push_back(vermark::platform::from_utf8(argv[i]));
     vermark::set_saved_arguments(std::move(saved));
 
     const Options options = parse_options(std::vector<std::string>(argv + 1, argv + argc));

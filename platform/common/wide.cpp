@@ -2,7 +2,7 @@
 
 #include "platform/utf16.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -92,4 +92,4 @@ std::string native_path(std::u16string_view path) {
     return to_utf8(path);
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 HttpLimits g_limits;
@@ -198,4 +198,4 @@ void set_extra_ca_file_for_testing(const std::string& pem_path) {
     g_extra_ca_file = pem_path;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

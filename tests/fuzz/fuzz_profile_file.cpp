@@ -10,8 +10,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vermark;
-    const std::u16string text = multibyte_to_wide(kCodePageShiftJis, ByteView(data, size));
-    ProfileDocument document(text);
+    const std::u16string text =
+        platform::multibyte_to_wide(platform::kCodePageShiftJis, platform::ByteView(data, size));
+    platform::ProfileDocument document(text);
     for (const std::u16string& section : document.section_names()) {
         for (const std::u16string& key : document.key_names(section)) document.value(section, key);
     }
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     document.remove_key(section, key);
     document.remove_section(section);
-    ProfileDocument reread(document.text());
+    platform::ProfileDocument reread(document.text());
     reread.section_names();
     return 0;
 }
