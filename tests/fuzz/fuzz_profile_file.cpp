@@ -16,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::u16string& section : document.section_names()) {
         for (const std::u16string& key : document.key_names(section)) document.value(section, key);
     }
-    const std::u16string_view section = text.substr(0, text.size() % 7);
-    const std::u16string_view key = text.substr(text.size() / 2, 5);
+    const std::u16string_view whole(text);
+    const std::u16string_view section = whole.substr(0, text.size() % 7);
+    const std::u16string_view key = whole.substr(text.size() / 2, 5);
     if (!section.empty() && !key.empty() &&
         section.find_first_of(u"[]\r\n") == std::u16string_view::npos &&
         key.find_first_of(u"=;[\r\n") == std::u16string_view::npos && key.front() > u' ' &&
