@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark::testing {
@@ -71,10 +72,6 @@ inline std::string utf32_bytes_of(std::string_view utf8, bool big_endian) {
     put(0xFEFF);
     for (char16_t u : platform::from_utf8(utf8)) put(u);
     return out;
-}
-
-inline std::u16string wide_path(const std::filesystem::path& path) {
-    return platform::from_utf8(path.string());
 }
 
 }  // namespace vermark::testing
