@@ -2,12 +2,15 @@
 
 #include <cerrno>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "dxf/dxf_finders.h"
 #include "dxf/dxf_refusal.h"
 #include "dxf/dxf_source.h"
 #include "dxf/staged_file.h"
 #include "platform/codepage.h"
+#include "platform/file_moves.h"
 #include "platform/safe_replace.h"
 #include "text/text_reader.h"
 
@@ -38,12 +41,16 @@ platform::ReplaceOptions copy_options(const std::u16string& input) {
 // layout's own form: bytes as they are, UTF-16 units as they are (mark kept), converted text as
 // Shift_JIS. Where the bytes are kept, the part behind the first chunk that completes the shown
 // head is not written from here: it is the input's own tail, which the kernel copies afterwards
-// (copy_tail); it is still read, since "$ACADVER" further on means no copy at all.
+// on a second thread while the rest is read; it is still read, since "$ACADVER" further on means
+// no copy at all. Reading and the kernel's copy side by side cost about one copy, not both.
 class StampVisitor : public DxfTextVisitor {
   public:
     StampVisitor(platform::StagedReplacement& out, const std::u16string& input,
                  const std::u16string& target)
         : out_(out), input_(input), target_(target) {}
+    ~StampVisitor() override { join_tail_copy(); }
+    StampVisitor(const StampVisitor&) = delete;
+    StampVisitor& operator=(const StampVisitor&) = delete;
 
     void start(const ByteOrderMark& mark, DxfLayout layout) override {
         layout_ = layout;
@@ -78,11 +85,13 @@ class StampVisitor : public DxfTextVisitor {
         if (odd_ && !tail_from_) write(platform::ByteView(&odd_byte_, 1));
     }
 
-    // Appends the input's bytes that were read but not written.
-    void copy_tail() {
-        if (!tail_from_) return;
-        const std::size_t unit_size = layout_ == DxfLayout::utf16_le ? 2 : 1;
-        out_.copy_from(input_, mark_length_ + *tail_from_ * unit_size, bytes_read_);
+    // Waits for the input's bytes that were read but not written. False when the input's size
+    // changed while it was read, so that the copy holds something else than what was read.
+    bool copy_tail() {
+        if (!tail_from_) return true;
+        join_tail_copy();
+        if (!tail_copy_started_) copy_tail_bytes(bytes_read_);
+        return tail_end_ == bytes_read_;
     }
 
     int create_error() const { return create_error_; }
@@ -113,10 +122,16 @@ class StampVisitor : public DxfTextVisitor {
     template <class Unit>
     void take(const Unit* units, std::size_t count) {
         finders_.units(units, count);
+        // The staged copy belongs to the tail's copy from here on: not even its error is read.
+        if (tail_from_) {
+            units_seen_ += count;
+            return;
+        }
         // Once "$ACADVER" is seen nothing will be kept: stop writing.
         if (finders_.acadver_found() || create_error_ != 0 || out_.error() != 0) return;
-        if (tail_from_ || (inserted_ && head_.size() >= kDxfHeadLimit && keeps_bytes())) {
-            if (!tail_from_) tail_from_ = units_seen_;
+        if (inserted_ && head_.size() >= kDxfHeadLimit && keeps_bytes()) {
+            tail_from_ = units_seen_;
+            start_tail_copy();
             units_seen_ += count;
             return;
         }
@@ -139,6 +154,27 @@ class StampVisitor : public DxfTextVisitor {
     }
 
     bool keeps_bytes() const { return !is_converted(layout_); }
+
+    // The tail as far as the input's size now; copy_tail() checks it against what was read.
+    void start_tail_copy() {
+        const std::optional<std::uint64_t> size = platform::file_size(input_);
+        if (!size) return;  // copy_tail() copies what was read, after the reading
+        try {
+            tail_copy_ = std::thread([this, end = *size] { copy_tail_bytes(end); });
+            tail_copy_started_ = true;
+        } catch (const std::system_error&) {
+        }
+    }
+
+    void copy_tail_bytes(std::uint64_t end) {
+        const std::size_t unit_size = layout_ == DxfLayout::utf16_le ? 2 : 1;
+        out_.copy_from(input_, mark_length_ + *tail_from_ * unit_size, end);
+        tail_end_ = end;
+    }
+
+    void join_tail_copy() {
+        if (tail_copy_.joinable()) tail_copy_.join();
+    }
 
     void emit(const std::uint8_t* units, std::size_t count) {
         write(platform::ByteView(units, count));
@@ -196,6 +232,9 @@ class StampVisitor : public DxfTextVisitor {
     std::size_t mark_length_ = 0;
     std::uint64_t bytes_read_ = 0;
     std::optional<std::uint64_t> tail_from_;  // first unit left to the kernel's copy
+    std::thread tail_copy_;
+    bool tail_copy_started_ = false;
+    std::uint64_t tail_end_ = 0;  // the input's size the tail was copied to
     bool inserted_ = false;
     bool gathering_ = false;
     platform::ByteBuffer gathered_;
@@ -277,15 +316,16 @@ StampResult stamp_dxf(const std::u16string& path) {
     if (!finders.header_found()) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
     }
-    visitor.copy_tail();
+    const bool tail_as_read = visitor.copy_tail();
     if (visitor.create_error() != 0) {
         return failed(result, StampFailure::cannot_create, visitor.create_error(),
                       u"cannot create a file beside " + result.output_path + u": " +
                           error_text(visitor.create_error()));
     }
-    if (staged.error() != 0) {
-        return failed(result, StampFailure::cannot_write, staged.error(),
-                      write_failure_text(staged.error(), result.output_path));
+    if (staged.error() != 0 || !tail_as_read) {
+        const int error = staged.error() != 0 ? staged.error() : EAGAIN;
+        return failed(result, StampFailure::cannot_write, error,
+                      write_failure_text(error, result.output_path));
     }
     if (!visitor.inserted()) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
