@@ -6,6 +6,7 @@
 #include "dxf/dxf_refusal.h"
 #include "dxf/dxf_source.h"
 #include "dxf/staged_file.h"
+#include "platform/c_numbers.h"
 #include "platform/codepage.h"
 #include "text/text_reader.h"
 
@@ -164,7 +165,7 @@ std::u16string cut_at_zero(std::u16string text) {
 }
 
 std::u16string write_failure_text(int error, const std::u16string& target) {
-    if (error == ENOSPC || error == EDQUOT) return u"disk full while writing " + target;
+    if (platform::means_disk_full(error)) return u"disk full while writing " + target;
     return u"cannot write " + target + u": " + error_text(error);
 }
 
@@ -241,7 +242,7 @@ StampResult stamp_dxf(const std::u16string& path) {
     }
     if (const int error = staged.commit(); error != 0) {
         return failed(result,
-                      error == ENOSPC || error == EDQUOT
+                      platform::means_disk_full(error)
                           ? write_failure_text(error, result.output_path)
                           : u"cannot replace " + result.output_path + u": " + error_text(error));
     }

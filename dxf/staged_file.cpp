@@ -3,19 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <filesystem>
 #include <random>
 #include <string_view>
-#include <system_error>
 
-#include "platform/wide.h"
+#include "platform/fs.h"
+#include "platform/new_file.h"
 
 namespace vermark {
 namespace {
-
-std::filesystem::path native(const std::u16string& path) {
-    return std::filesystem::path(to_utf8(path));
-}
 
 std::u16string random_suffix() {
     static std::mt19937_64 generator(
@@ -40,7 +35,7 @@ std::u16string name_prefix(std::u16string_view name) {
 
 // "folder/.name.1a2b3c4d.tmp": hidden, and not matched by "*.dxf".
 std::u16string temp_name_for(const std::u16string& target) {
-    const std::size_t slash = target.rfind(u'/');
+    const std::size_t slash = target.find_last_of(u"/\\");
     const std::size_t name_at = slash == std::u16string::npos ? 0 : slash + 1;
     return target.substr(0, name_at) + u"." +
            name_prefix(std::u16string_view(target).substr(name_at)) + u"." + random_suffix() +
@@ -60,11 +55,11 @@ int StagedFile::create(const std::u16string& target, const std::u16string& model
     for (int attempt = 0; attempt < 16; ++attempt) {
         temp_path_ = temp_name_for(target);
         errno = 0;
-        // "x": never open a file that is already there (another run's, or a planted link).
-        file_ = std::fopen(to_utf8(temp_path_).c_str(), "wbx");
-        if (file_) {
-            std::setvbuf(file_, nullptr, _IONBF, 0);
-            if (!model.empty()) withhold_permissions_missing_from(model);
+        // Exclusive: never open a file that is already there (another run's, or a planted link).
+        fd_ = platform::open_for_writing(temp_path_, true);
+        if (fd_ >= 0) {
+            // Done while the file is still empty.
+            if (!model.empty()) platform::withhold_permissions_missing_from(temp_path_, model);
             return 0;
         }
         error_ = errno != 0 ? errno : EIO;
@@ -74,22 +69,11 @@ int StagedFile::create(const std::u16string& target, const std::u16string& model
     return error_;
 }
 
-void StagedFile::withhold_permissions_missing_from(const std::u16string& model) {
-    namespace fs = std::filesystem;
-    std::error_code failure;
-    const fs::perms allowed = fs::status(native(model), failure).permissions();
-    if (failure || allowed == fs::perms::unknown) return;
-    // Only what others may do is narrowed: the owner keeps the usual rights (a read-only input
-    // gives a copy the owner can still edit). Done while the file is still empty.
-    const fs::perms others = fs::perms::group_all | fs::perms::others_all;
-    fs::permissions(native(temp_path_), others & ~allowed, fs::perm_options::remove, failure);
-}
-
 bool StagedFile::write(ByteView bytes) {
-    if (!file_ || error_ != 0) return false;
+    if (fd_ < 0 || error_ != 0) return false;
     if (bytes.empty()) return true;
     errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    if (!platform::write_to_descriptor(fd_, bytes.data(), bytes.size())) {
         error_ = errno != 0 ? errno : EIO;
         return false;
     }
@@ -97,37 +81,34 @@ bool StagedFile::write(ByteView bytes) {
 }
 
 int StagedFile::commit() {
-    if (!file_) return error_ != 0 ? error_ : EBADF;
+    if (fd_ < 0) return error_ != 0 ? error_ : EBADF;
     errno = 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
+    const bool closed = platform::close_descriptor(fd_);
+    fd_ = -1;
     if (!closed && error_ == 0) error_ = errno != 0 ? errno : EIO;
     if (error_ == 0) {
-        std::error_code failure;
-        std::filesystem::rename(native(temp_path_), native(target_), failure);
-        if (!failure) {
+        errno = 0;
+        if (platform::replace_with(temp_path_, target_)) {
             temp_path_.clear();
             return 0;
         }
-        error_ = failure.value();
+        error_ = errno != 0 ? errno : EIO;
     }
     abandon();
     return error_;
 }
 
 void StagedFile::abandon() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ >= 0) platform::close_descriptor(fd_);
+    fd_ = -1;
     if (!temp_path_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(native(temp_path_), ignored);
+        platform::remove_file(temp_path_);
         temp_path_.clear();
     }
 }
 
 bool is_same_file(const std::u16string& a, const std::u16string& b) {
-    std::error_code failure;
-    return std::filesystem::equivalent(native(a), native(b), failure) && !failure;
+    return platform::same_file(a, b);
 }
 
 }  // namespace vermark

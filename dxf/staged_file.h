@@ -2,7 +2,6 @@
 // once complete, so that the target is either the old file or the whole new one, never a part.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "text/byte_buffer.h"
@@ -33,9 +32,7 @@ class StagedFile {
     const std::u16string& temp_path() const { return temp_path_; }
 
   private:
-    void withhold_permissions_missing_from(const std::u16string& model);
-
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
     std::u16string target_;
     std::u16string temp_path_;
     int error_ = 0;

@@ -8,6 +8,7 @@
 #include "platform/file_moves.h"
 #include "platform/fs.h"
 #include "platform/http.h"
+#include "platform/new_file.h"
 #include "platform/parse_url.h"
 #include "platform/wide.h"
 #include "update/u_agent.h"
@@ -56,10 +57,9 @@ class FileSink : public HttpBodySink {
     ~FileSink() override { close(); }
 
     bool open() override {
-        const std::string name = to_utf8(path_);
         for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-            file_ = std::fopen(name.c_str(), "wb");
-            if (file_) return true;
+            fd_ = platform::open_for_writing(path_, false);
+            if (fd_ >= 0) return true;
             // A missing folder or a folder in the page's place stays so: no point in waiting.
             if (!platform::failure_may_pass(errno)) return false;
             std::this_thread::sleep_for(kOpenPause);
@@ -68,19 +68,19 @@ class FileSink : public HttpBodySink {
     }
 
     bool write(const char* data, std::size_t size) override {
-        return file_ && std::fwrite(data, 1, size, file_) == size;
+        return fd_ >= 0 && platform::write_to_descriptor(fd_, data, size);
     }
 
     bool close() {
-        if (!file_) return true;
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
+        if (fd_ < 0) return true;
+        const bool closed = platform::close_descriptor(fd_);
+        fd_ = -1;
         return closed;
     }
 
   private:
     std::u16string path_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
 };
 
 std::u16string server_port_prefix(const ParsedUrl& url) {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "platform/version_resource_store.h"
+
+namespace vermark::platform {
+
+// The flat form a version resource takes where no system store holds one (and for resources
+// made up by tests): records of key and value, found by their full sub-block name.
+std::optional<std::span<const std::uint8_t>> find_version_record(
+    std::span<const std::uint8_t> buffer, std::u16string_view sub_block);
+
+}  // namespace vermark::platform
