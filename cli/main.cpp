@@ -29,7 +29,7 @@ std::string version_text() {
 int run_command(const Options& options) {
     const std::vector<Target> targets = collect_targets(options.operands, options.recursive);
     const bool progress =
-        targets.size() > 1 && !options.quiet && platform::standard_error_is_terminal();
+        targets.size() > 1 && !options.quiet && vermark::platform::standard_error_is_terminal();
     Reporter reporter(std::cout, std::cerr, options.json, options.quiet, progress);
     switch (options.command) {
         case Command::inspect:

@@ -8,6 +8,7 @@
 #include "dxf/staged_file.h"
 #include "platform/c_numbers.h"
 #include "platform/codepage.h"
+#include "platform/path_separator.h"
 #include "text/text_reader.h"
 
 namespace vermark {
@@ -185,9 +186,9 @@ StampResult failed(StampResult result, std::u16string reason) {
 }  // namespace
 
 std::u16string stamped_path_of(const std::u16string& path) {
-    // Only '/' separates here: the path names a real file, and on Linux a backslash is part of
-    // its name ("plans\ground.dxf" from a Windows archive), so the copy stays in its folder.
-    const std::size_t slash = path.rfind(u'/');
+    // Only the file system's separators count: the path names a real file, so the copy stays in
+    // its folder.
+    const std::size_t slash = path.find_last_of(platform::kFileSystemSeparators);
     const std::size_t name_at = slash == std::u16string::npos ? 0 : slash + 1;
     const std::size_t dot = path.rfind(u'.');
     const std::size_t stem_end = dot == std::u16string::npos || dot < name_at ? path.size() : dot;

@@ -8,6 +8,7 @@
 
 #include "platform/fs.h"
 #include "platform/new_file.h"
+#include "platform/path_separator.h"
 
 namespace vermark {
 namespace {
@@ -35,7 +36,7 @@ std::u16string name_prefix(std::u16string_view name) {
 
 // "folder/.name.1a2b3c4d.tmp": hidden, and not matched by "*.dxf".
 std::u16string temp_name_for(const std::u16string& target) {
-    const std::size_t slash = target.find_last_of(u"/\\");
+    const std::size_t slash = target.find_last_of(platform::kFileSystemSeparators);
     const std::size_t name_at = slash == std::u16string::npos ? 0 : slash + 1;
     return target.substr(0, name_at) + u"." +
            name_prefix(std::u16string_view(target).substr(name_at)) + u"." + random_suffix() +

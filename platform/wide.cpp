@@ -91,4 +91,12 @@ std::string native_path(std::u16string_view path) {
     return to_utf8(path);
 }
 
+std::filesystem::path path_from_utf8(std::string_view utf8) {
+    return std::filesystem::path(from_utf8(utf8));
+}
+
+std::string utf8_of(const std::filesystem::path& path) {
+    return to_utf8(path.u16string());
+}
+
 }  // namespace vermark

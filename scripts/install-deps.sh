@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic xvfb xauth imagemagick
   python3 python3-ezdxf openssl
   shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils
+  g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 locales
 )
 
 missing=()

@@ -12,6 +12,11 @@ namespace vermark::testing {
 // The sandbox folder of this test process (VERMARK_HOME).
 std::filesystem::path sandbox();
 
+// Sets or removes an environment variable of this process (seen by the C runtime and the
+// system alike).
+void set_environment(const char* name, const std::string& value);
+void unset_environment(const char* name);
+
 // A new empty folder inside the sandbox, for one test's files.
 std::filesystem::path fresh_folder(std::string_view name);
 
