@@ -43,6 +43,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 
+# What is not built for Windows, and why.
+sed -n 's/^  "\(.*\)"$/not built for Windows: \1/p' tests/windows_tests.cmake
+
 passed=0
 failed=0
 log=$build/test-windows.log

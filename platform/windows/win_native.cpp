@@ -19,6 +19,18 @@ bool is_absolute(const std::wstring& path) {
     return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
 }
 
+// Whether a file (not a folder) stands somewhere on the way to `path`: then the path is not
+// missing but impossible, as ENOTDIR says on Linux.
+bool file_on_the_way(std::u16string_view path) {
+    for (std::size_t cut = path.find_last_of(u"\\/"); cut != std::u16string_view::npos && cut > 0;
+         cut = path.find_last_of(u"\\/", cut - 1)) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (attributes_of(path.substr(0, cut), data))
+            return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::wstring to_wide(std::u16string_view text) {
@@ -102,6 +114,8 @@ int open_descriptor(std::u16string_view path, DWORD access, DWORD share, DWORD d
         if (error == ERROR_ACCESS_DENIED && attributes_of(path, data) &&
             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             errno = EISDIR;
+        } else if (error == ERROR_PATH_NOT_FOUND && file_on_the_way(path)) {
+            errno = ENOTDIR;
         } else {
             errno = errno_from(error);
         }

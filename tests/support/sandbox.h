@@ -7,6 +7,18 @@
 #include <string_view>
 #include <vector>
 
+// A case that needs POSIX (FIFOs, modes, owners, links, fork) is built on Linux only; on Windows
+// this stands in its place, so the case shows as skipped with its reason:
+//   #ifndef _WIN32
+//   TEST(Suite, Name) { ... }
+//   #else
+//   VERMARK_SKIPPED_ON_WINDOWS(Suite, Name, "no FIFOs on Windows")
+//   #endif
+#define VERMARK_SKIPPED_ON_WINDOWS(suite, name, reason) \
+    TEST(suite, name) {                                 \
+        GTEST_SKIP() << "POSIX only: " reason;          \
+    }
+
 namespace vermark::testing {
 
 // The sandbox folder of this test process (VERMARK_HOME).
