@@ -12,4 +12,8 @@ long parse_c_long(const std::string& ascii);
 // Whether a C runtime error number says the disk (or the user's quota) is full.
 bool means_disk_full(int error);
 
+// Whether a C runtime error number says another program holds the file in a way that excludes
+// this open (Windows sharing modes); such a hold passes, so an open is worth retrying.
+bool means_sharing_violation(int error);
+
 }  // namespace vermark::platform

@@ -78,7 +78,7 @@ run_program() {
 }
 
 for locale in en_US.UTF-8 ja_JP.UTF-8; do
-  for program in "$build"/test_*.exe; do
+  for program in "$build"/tests/test_*.exe; do
     run_program "$locale" "$program"
   done
 done
@@ -86,7 +86,7 @@ wineserver -w || true
 
 # The command line on real drawings: vermark.exe under Wine, copies read back with ezdxf.
 for suite in EzdxfRoundTrip BundledSamples CommandLine; do
-  if VERMARK_BIN="$build/vermark.exe" VERMARK_RUNNER=wine VERMARK_SAMPLES="$root/samples" \
+  if VERMARK_BIN="$build/cli/vermark.exe" VERMARK_RUNNER=wine VERMARK_SAMPLES="$root/samples" \
     LANG=en_US.UTF-8 python3 tests/integration/vermark_cli_test.py "$suite" >>"$log" 2>&1; then
     echo "integration.$suite: passed"
     passed=$((passed + 1))

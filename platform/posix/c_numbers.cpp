@@ -27,4 +27,9 @@ bool means_disk_full(int error) {
     return error == ENOSPC || error == EDQUOT;
 }
 
+bool means_sharing_violation(int) {
+    // Linux has no sharing modes: locks are advisory and never refuse an open.
+    return false;
+}
+
 }  // namespace vermark::platform

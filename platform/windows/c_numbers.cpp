@@ -29,4 +29,8 @@ bool means_disk_full(int error) {
     return error == ENOSPC;
 }
 
+bool means_sharing_violation(int error) {
+    return error == EBUSY;
+}
+
 }  // namespace vermark::platform
