@@ -13,4 +13,7 @@ void advance_tick_count(std::int64_t milliseconds);
 // Removes every shift made by advance_tick_count.
 void reset_tick_count_shift();
 
+// The system's own monotonic milliseconds, unshifted (the one OS-specific part).
+std::uint64_t system_tick_milliseconds();
+
 }  // namespace vermark

@@ -14,4 +14,7 @@ namespace vermark::platform {
 std::optional<std::span<const std::uint8_t>> find_version_record(
     std::span<const std::uint8_t> buffer, std::u16string_view sub_block);
 
+// The resource a test made up for `path` with set_version_resource_for_testing, if any.
+std::optional<VersionResource> version_resource_override(std::u16string_view path);
+
 }  // namespace vermark::platform

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 
 #include "platform/version_resource_codec.h"
 #include "platform/wide.h"
@@ -12,11 +11,6 @@
 
 namespace vermark::platform {
 namespace {
-
-std::map<std::u16string, VersionResource>& overrides() {
-    static std::map<std::u16string, VersionResource> table;
-    return table;
-}
 
 bool same_file(const char* a, const char* b) {
     struct stat first {
@@ -26,8 +20,7 @@ bool same_file(const char* a, const char* b) {
 }
 
 std::optional<VersionResource> resource_of(std::u16string_view path) {
-    const auto found = overrides().find(std::u16string(path));
-    if (found != overrides().end()) return found->second;
+    if (auto made_up = version_resource_override(path)) return made_up;
     if (!path.empty() && same_file(native_path(path).c_str(), "/proc/self/exe"))
         return own_version_resource();
     return std::nullopt;
@@ -63,14 +56,6 @@ bool file_version_info(std::u16string_view path, std::uint32_t /*handle*/, std::
 std::optional<std::span<const std::uint8_t>> ver_query_value(std::span<const std::uint8_t> buffer,
                                                              std::u16string_view sub_block) {
     return find_version_record(buffer, sub_block);
-}
-
-void set_version_resource_for_testing(std::u16string_view path,
-                                      std::optional<VersionResource> resource) {
-    if (resource)
-        overrides()[std::u16string(path)] = std::move(*resource);
-    else
-        overrides().erase(std::u16string(path));
 }
 
 }  // namespace vermark::platform

@@ -1,7 +1,15 @@
 #include "platform/version_resource_codec.h"
 
+#include <map>
+#include <string>
+
 namespace vermark::platform {
 namespace {
+
+std::map<std::u16string, VersionResource>& overrides() {
+    static std::map<std::u16string, VersionResource> table;
+    return table;
+}
 
 constexpr std::u16string_view kTranslation = u"\\VarFileInfo\\Translation";
 
@@ -64,6 +72,20 @@ std::optional<std::span<const std::uint8_t>> find_version_record(
         at = value_at + value_bytes;
     }
     return std::nullopt;
+}
+
+std::optional<VersionResource> version_resource_override(std::u16string_view path) {
+    const auto found = overrides().find(std::u16string(path));
+    if (found == overrides().end()) return std::nullopt;
+    return found->second;
+}
+
+void set_version_resource_for_testing(std::u16string_view path,
+                                      std::optional<VersionResource> resource) {
+    if (resource)
+        overrides()[std::u16string(path)] = std::move(*resource);
+    else
+        overrides().erase(std::u16string(path));
 }
 
 }  // namespace vermark::platform

@@ -1,28 +1,12 @@
 #include "platform/tick.h"
 
-#include <atomic>
-
 #include <windows.h>
 
 namespace vermark {
-namespace {
 
-std::atomic<std::int64_t> shift_ms{0};
-
-}  // namespace
-
-std::uint32_t GetTickCount() {
-    // The system's own count wraps after 49.7 days, as callers of the 32-bit count expect.
-    const auto ms = static_cast<std::int64_t>(::GetTickCount64());
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms + shift_ms.load()));
-}
-
-void advance_tick_count(std::int64_t milliseconds) {
-    shift_ms += milliseconds;
-}
-
-void reset_tick_count_shift() {
-    shift_ms = 0;
+std::uint64_t system_tick_milliseconds() {
+    // The 64-bit count: GetTickCount() itself wraps after 49.7 days, as its callers expect.
+    return ::GetTickCount64();
 }
 
 }  // namespace vermark

@@ -2,18 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 
 #include "platform/version_resource_codec.h"
 #include "platform/windows/win_native.h"
 
 namespace vermark::platform {
 namespace {
-
-std::map<std::u16string, VersionResource>& overrides() {
-    static std::map<std::u16string, VersionResource> table;
-    return table;
-}
 
 // A block from GetFileVersionInfoW starts with its VS_VERSIONINFO header: three 16-bit fields
 // and the key "VS_VERSION_INFO".
@@ -27,9 +21,8 @@ bool is_system_block(std::span<const std::uint8_t> buffer) {
 
 std::uint32_t file_version_info_size(std::u16string_view path, std::uint32_t& handle) {
     handle = 0;
-    const auto found = overrides().find(std::u16string(path));
-    if (found != overrides().end())
-        return static_cast<std::uint32_t>(encode_version_resource(found->second).size());
+    if (const auto made_up = version_resource_override(path))
+        return static_cast<std::uint32_t>(encode_version_resource(*made_up).size());
     const std::wstring wide = win::wide_path(path);
     if (wide.empty()) return 0;
     DWORD system_handle = 0;
@@ -38,9 +31,8 @@ std::uint32_t file_version_info_size(std::u16string_view path, std::uint32_t& ha
 
 bool file_version_info(std::u16string_view path, std::uint32_t handle, std::uint32_t size,
                        std::span<std::uint8_t> buffer) {
-    const auto found = overrides().find(std::u16string(path));
-    if (found != overrides().end()) {
-        const std::vector<std::uint8_t> data = encode_version_resource(found->second);
+    if (const auto made_up = version_resource_override(path)) {
+        const std::vector<std::uint8_t> data = encode_version_resource(*made_up);
         const std::size_t count = std::min<std::size_t>({data.size(), size, buffer.size()});
         std::copy_n(data.begin(), count, buffer.begin());
         return true;
@@ -66,14 +58,6 @@ std::optional<std::span<const std::uint8_t>> ver_query_value(std::span<const std
     if (start < buffer.data() || start + bytes > end) return std::nullopt;
     while (is_string && bytes >= 2 && start[bytes - 1] == 0 && start[bytes - 2] == 0) bytes -= 2;
     return std::span<const std::uint8_t>(start, bytes);
-}
-
-void set_version_resource_for_testing(std::u16string_view path,
-                                      std::optional<VersionResource> resource) {
-    if (resource)
-        overrides()[std::u16string(path)] = std::move(*resource);
-    else
-        overrides().erase(std::u16string(path));
 }
 
 }  // namespace vermark::platform

@@ -1,0 +1,25 @@
+#include "platform/tick.h"
+
+#include <atomic>
+
+namespace vermark {
+namespace {
+
+std::atomic<std::int64_t> shift_ms{0};
+
+}  // namespace
+
+std::uint32_t GetTickCount() {
+    const auto ms = static_cast<std::int64_t>(system_tick_milliseconds());
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms + shift_ms.load()));
+}
+
+void advance_tick_count(std::int64_t milliseconds) {
+    shift_ms += milliseconds;
+}
+
+void reset_tick_count_shift() {
+    shift_ms = 0;
+}
+
+}  // namespace vermark
