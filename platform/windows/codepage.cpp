@@ -20,6 +20,20 @@ std::u16string decode_piece(unsigned code_page, ByteView bytes) {
     return platform::win::from_wide(wide);
 }
 
+// Code page 932 holds no character beyond the basic plane; such a character (a surrogate pair)
+// is one character that cannot be held, so one default byte stands for it, not two.
+std::wstring astral_as_one(const std::wstring& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() &&
+                          text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+        out.push_back(pair ? L'\xFFFF' : text[i]);
+        if (pair) ++i;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::u16string multibyte_to_wide(unsigned code_page, ByteView bytes) {
@@ -42,7 +56,8 @@ MultiByteResult wide_to_multibyte(unsigned code_page, std::u16string_view text, 
     if (text.empty()) return result;
     if (code_page != kCodePageUtf8) code_page = kCodePageShiftJis;
     if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max() / 4)) return result;
-    const std::wstring wide = platform::win::to_wide(text);
+    std::wstring wide = platform::win::to_wide(text);
+    if (code_page != kCodePageUtf8) wide = astral_as_one(wide);
     const int size = static_cast<int>(wide.size());
     // UTF-8 takes neither a default character nor the flag that reports its use.
     const bool utf8 = code_page == kCodePageUtf8;

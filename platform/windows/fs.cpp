@@ -217,6 +217,12 @@ int ReadFile::open(std::u16string_view path) {
     if (path.empty()) return ENOENT;
     // Others may go on reading and writing, as with fopen's default sharing.
     const int fd = win::open_descriptor(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
+    if (fd < 0 && errno == EISDIR) {
+        // A folder opens and fails its first read, as with fopen and on Linux.
+        fd_ = -1;
+        error_ = EISDIR;
+        return 0;
+    }
     if (fd < 0) return errno;
     fd_ = fd;
     error_ = 0;

@@ -29,6 +29,14 @@ bool replace_with(std::u16string_view from, std::u16string_view to) {
         errno = EINVAL;
         return false;
     }
+    // A read-only target is the user's to keep: Windows refuses to replace it, and so does this
+    // call wherever the system would not (Wine replaces it).
+    WIN32_FILE_ATTRIBUTE_DATA target_data{};
+    if (win::attributes_of(to, target_data) &&
+        (target_data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        errno = EACCES;
+        return false;
+    }
     if (::MoveFileExW(source.c_str(), target.c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;

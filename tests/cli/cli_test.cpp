@@ -50,7 +50,7 @@ TEST(CollectTargets, FoldersNeedRecursionAndGiveTheirDxfFilesSorted) {
     const auto walked = collect_targets({root.string(), (root / "nothing.dxf").string()}, true);
     std::vector<std::string> paths, errors;
     for (const Target& t : walked) {
-        paths.push_back(fs::relative(t.path, root).string());
+        paths.push_back(fs::relative(t.path, root).generic_string());
         errors.push_back(t.error);
     }
     EXPECT_EQ(paths, (std::vector<std::string>{"a/Z.DXF", "a/deep/c.Dxf", "b.dxf", "nothing.dxf"}));

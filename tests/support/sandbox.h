@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/path_separator.h"
+
 // A case that needs POSIX (FIFOs, modes, owners, links, fork) is built on Linux only; on Windows
 // this stands in its place, so the case shows as skipped with its reason:
 //   #ifndef _WIN32
@@ -35,6 +37,13 @@ std::filesystem::path fresh_folder(std::string_view name);
 // Writes bytes to a file (creating parent folders) and reads a file whole.
 void write_bytes(const std::filesystem::path& path, std::string_view bytes);
 std::string read_bytes(const std::filesystem::path& path);
+
+// A path the tests write with '/', in the system's separator ('\\' on Windows).
+inline std::u16string native_separators(std::u16string path) {
+    for (char16_t& c : path)
+        if (c == u'/') c = platform::kPathSeparator;
+    return path;
+}
 
 // The repository's source folder and the build folder (set by CTest; empty when run by hand).
 std::filesystem::path source_dir();
