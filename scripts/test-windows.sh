@@ -85,9 +85,9 @@ done
 wineserver -w || true
 
 # The command line on real drawings: vermark.exe under Wine, copies read back with ezdxf.
-for suite in EzdxfRoundTrip BundledSamples CommandLine; do
+for suite in EzdxfRoundTrip BundledSamples CommandLine WindowsNames; do
   if VERMARK_BIN="$build/cli/vermark.exe" VERMARK_RUNNER=wine VERMARK_SAMPLES="$root/samples" \
-    LANG=en_US.UTF-8 python3 tests/integration/vermark_cli_test.py "$suite" >>"$log" 2>&1; then
+    LANG=en_US.UTF-8 /usr/bin/python3 tests/integration/vermark_cli_test.py "$suite" >>"$log" 2>&1; then
     echo "integration.$suite: passed"
     passed=$((passed + 1))
   else

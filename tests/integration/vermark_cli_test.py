@@ -74,6 +74,18 @@ def with_group(text):
     return text.replace("SECTION\n  2\nHEADER\n", "SECTION\n  2\nHEADER\n" + GROUP, 1)
 
 
+def as_written_on_linux(result):
+    """The Windows program names paths with backslashes (doubled inside JSON), where these
+    expectations write "/"; Wine itself may add a line of its own to the error stream."""
+    def slashes(text):
+        return text.replace("\\\\", "/").replace("\\", "/")
+    errors = [line for line in result.stderr.splitlines(keepends=True)
+              if not line.startswith("wine client error")]
+    result.stdout = slashes(result.stdout)
+    result.stderr = slashes("".join(errors))
+    return result
+
+
 class Sandbox(unittest.TestCase):
     """Each test works in its own folder, with the program's own files kept inside it."""
 
@@ -91,8 +103,10 @@ class Sandbox(unittest.TestCase):
         self._tmp.cleanup()
 
     def vermark(self, *args, preexec_fn=None):
-        return subprocess.run([*COMMAND, *map(str, args)], cwd=self.work, env=self.env,
-                              capture_output=True, text=True, timeout=120, preexec_fn=preexec_fn)
+        result = subprocess.run([*COMMAND, *map(str, args)], cwd=self.work, env=self.env,
+                                capture_output=True, text=True, timeout=120,
+                                preexec_fn=preexec_fn)
+        return as_written_on_linux(result) if UNDER_WINE else result
 
     def put(self, name, data):
         path = self.work / name
@@ -358,6 +372,30 @@ class CommandLine(Sandbox):
         self.assertEqual(result.stderr, "vermark: plan.dxf: cannot create a file beside "
                                         "plan.1008.dxf: Permission denied\n")
         self.assertEqual(self.files(), ["has.dxf", "notes.dxf", "plan.dxf"])
+
+@unittest.skipUnless(UNDER_WINE, "names only Windows has: for the Windows program")
+class WindowsNames(Sandbox):
+    def plan_bytes(self):
+        return text_without_acadver(drawing("R12")).encode("ascii")
+
+    def test_a_japanese_name_with_a_blank_stamps(self):
+        path = self.put("図面 一階.dxf", self.plan_bytes())
+        copy = self.stamp_ok(path)
+        self.assertEqual(copy.name, "図面 一階.1008.dxf")
+        self.assertEqual(dxf_file_info(str(copy)).version, "AC1008")
+        self.assertEqual(path.read_bytes(), self.plan_bytes())
+
+    def test_device_and_stream_names_fail_and_leave_nothing(self):
+        self.put("plan.dxf", self.plan_bytes())
+        for name in ("CON.dxf", "NUL", "plan.dxf:x"):
+            with self.subTest(name=name):
+                result = self.vermark("stamp", name)
+                self.assertEqual(result.returncode, 1, result.stdout)
+                self.assertTrue(result.stderr.startswith("vermark: " + name + ": "),
+                                result.stderr)
+        self.assertEqual(self.files(), ["plan.dxf"])
+        self.assertEqual((self.work / "plan.dxf").read_bytes(), self.plan_bytes())
+
 
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0], *sys.argv[1:]], verbosity=2)
