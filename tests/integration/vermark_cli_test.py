@@ -375,18 +375,19 @@ class CommandLine(Sandbox):
 
 @unittest.skipUnless(UNDER_WINE, "names only Windows has: for the Windows program")
 class WindowsNames(Sandbox):
-    def plan_bytes(self):
-        return text_without_acadver(drawing("R12")).encode("ascii")
+    def setUp(self):
+        super().setUp()
+        self.plan_bytes = text_without_acadver(drawing("R12")).encode("ascii")
 
     def test_a_japanese_name_with_a_blank_stamps(self):
-        path = self.put("図面 一階.dxf", self.plan_bytes())
+        path = self.put("図面 一階.dxf", self.plan_bytes)
         copy = self.stamp_ok(path)
         self.assertEqual(copy.name, "図面 一階.1008.dxf")
         self.assertEqual(dxf_file_info(str(copy)).version, "AC1008")
-        self.assertEqual(path.read_bytes(), self.plan_bytes())
+        self.assertEqual(path.read_bytes(), self.plan_bytes)
 
     def test_device_and_stream_names_fail_and_leave_nothing(self):
-        self.put("plan.dxf", self.plan_bytes())
+        self.put("plan.dxf", self.plan_bytes)
         for name in ("CON.dxf", "NUL", "plan.dxf:x"):
             with self.subTest(name=name):
                 result = self.vermark("stamp", name)
@@ -394,7 +395,7 @@ class WindowsNames(Sandbox):
                 self.assertTrue(result.stderr.startswith("vermark: " + name + ": "),
                                 result.stderr)
         self.assertEqual(self.files(), ["plan.dxf"])
-        self.assertEqual((self.work / "plan.dxf").read_bytes(), self.plan_bytes())
+        self.assertEqual((self.work / "plan.dxf").read_bytes(), self.plan_bytes)
 
 
 if __name__ == "__main__":
