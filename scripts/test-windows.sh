@@ -60,16 +60,17 @@ run_program() {
     timeout 600 wine "$program" --gtest_brief=1 2>&1 | tr -d '\r') || true
   printf '== %s (%s)\n%s\n' "$(basename "$program")" "$locale" "$output" >>"$log"
   local ok bad
+  # Brief output names each failed case on a line of its own and counts only the passed ones.
   ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' <<<"$output" | tail -1)
-  bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' <<<"$output" | tail -1)
-  if [ -z "$ok" ] && [ -z "$bad" ]; then
+  bad=$(grep -cE '^\[  FAILED  \] [A-Za-z_0-9/]+\.[A-Za-z_0-9/]+' <<<"$output" || true)
+  if [ -z "$ok" ] && [ "$bad" -eq 0 ]; then
     echo "$(basename "$program") ($locale): no test summary (crashed?)"
     failed=$((failed + 1))
     return
   fi
   passed=$((passed + ${ok:-0}))
   failed=$((failed + ${bad:-0}))
-  if [ -n "$bad" ] && [ "$bad" -gt 0 ]; then
+  if [ "$bad" -gt 0 ]; then
     echo "$(basename "$program") ($locale): $bad failed"
     grep '^\[  FAILED  \] [A-Za-z]' <<<"$output" | sort -u
   else
