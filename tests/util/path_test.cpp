@@ -66,7 +66,7 @@ TEST(PathParts, ChangeExtension) {
     EXPECT_EQ(change_extension(u"/d/f.dxf", u"ini"), u"/d" + native(u"/f.ini"));
     EXPECT_EQ(change_extension(u"/d/f.dxf", u".ini"), u"/d" + native(u"/f.ini"));
     EXPECT_EQ(change_extension(u"/d/f.dxf", u""), u"/d" + native(u"/f"));
-    EXPECT_EQ(change_extension(u"/d/plan.dxf", u".1008.dxf"), u"/d" + u"/plan.1008.dxf");
+    EXPECT_EQ(change_extension(u"/d/plan.dxf", u".1008.dxf"), u"/d" + native(u"/plan.1008.dxf"));
     EXPECT_EQ(change_extension(u"/plan.dxf", u".1008.dxf"), u"/plan.1008.dxf")
         << "beside its input, not in the current folder";
     EXPECT_EQ(change_extension(u"/d/図面 一.dxf", u"ini"), u"/d" + native(u"/図面 一.ini"));
