@@ -38,6 +38,13 @@ if [ -x scripts/fuzz-smoke.sh ]; then
   scripts/fuzz-smoke.sh
 fi
 
-# One closing line over both test runs.
+# The Windows build of the core and vermark.exe, its tests under Wine (both locales).
+echo "== Windows build and tests under Wine"
+windows_status=0
+scripts/test-windows.sh | tee -a "$summary" || windows_status=$?
+
+# One closing line over all test runs.
 awk '/tests passed, [0-9]+ tests failed out of/ { total += $NF; failed += $4 }
+     /^[0-9]+ passed, [0-9]+ failed$/ { total += $1 + $3; failed += $3 }
      END { printf "tests: %d passed, %d failed\n", total - failed, failed }' "$summary"
+exit "$windows_status"

@@ -12,8 +12,9 @@ namespace fs = std::filesystem;
 
 std::string canonical_spelling(const fs::path& path) {
     std::error_code failure;
-    const fs::path canonical = fs::weakly_canonical(path, failure);
-    return failure ? fs::absolute(path, failure).lexically_normal().string() : canonical.string();
+    const fs::path native = path_from_utf8(path);
+    const fs::path canonical = fs::weakly_canonical(native, failure);
+    return utf8_of(failure ? fs::absolute(native, failure).lexically_normal() : canonical);
 }
 
 std::string copy_of(const std::string& input) {
