@@ -72,7 +72,7 @@ vermark_core_library(vermark_shell UNITS diag/message_box diag/shell_launcher
                      DEPS vermark_log vermark_paths vermark_folders)
 # The settings store: typed values, registry and INI stores, profile cache, location, placement.
 vermark_core_library(vermark_settings GLOB settings EXCEPT settings/version_info
-                     DEPS vermark_text_files vermark_log vermark_paths vermark_folders)
+                     DEPS vermark_text_files vermark_shell vermark_log vermark_paths vermark_folders)
 # The update check: schedule, download, agent text, change detection, temporary folders.
 vermark_core_library(vermark_update GLOB update EXCEPT update/url_text
                      DEPS vermark_text_files vermark_markup vermark_url_text vermark_shell
