@@ -28,7 +28,7 @@ std::uint32_t u32_at(const std::vector<char>& bytes, std::size_t pos) {
 
 std::optional<std::vector<char>> read_prefix(const std::u16string& path, std::size_t max_bytes,
                                              bool whole) {
-    const std::filesystem::path file(to_utf8(path));
+    const std::filesystem::path file(platform::to_utf8(path));
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     if (ec || (whole && size > max_bytes)) return std::nullopt;

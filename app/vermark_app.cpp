@@ -26,12 +26,12 @@ constexpr std::chrono::seconds kExitWaitLimit{10};
 // The settings file becomes the framework's profile unless it already is.
 void install_profile() {
     const std::u16string ini = ini_path();
-    const ApplicationObject* current = application_object();
+    const platform::ApplicationObject* current = platform::application_object();
     if (current && current->profile_name == ini) return;
-    ApplicationObject application;
+    platform::ApplicationObject application;
     if (current) application = *current;
     application.profile_name = ini;
-    install_application_object(std::move(application));
+    platform::install_application_object(std::move(application));
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ struct DrawingFile {
 
 const std::u16string& drawing_file() {
     static const DrawingFile drawing;
-    static const std::u16string path = from_utf8(drawing.file.string());
+    static const std::u16string path = platform::from_utf8(drawing.file.string());
     return path;
 }
 

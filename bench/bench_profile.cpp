@@ -27,20 +27,20 @@ const std::u16string& sample_ini() {
             std::error_code ignored;
             std::filesystem::remove_all(to_remove, ignored);
         });
-        std::u16string ini = vermark::from_utf8(folder + "/Bench.ini");
+        std::u16string ini = vermark::platform::from_utf8(folder + "/Bench.ini");
         std::u16string text = u"\xFEFF";
         for (int s = 0; s < 20; ++s) {
-            text += u"[Section" + vermark::from_utf8(std::to_string(s)) + u"]\r\n";
+            text += u"[Section" + vermark::platform::from_utf8(std::to_string(s)) + u"]\r\n";
             for (int k = 0; k < 20; ++k)
-                text += u"Key" + vermark::from_utf8(std::to_string(k)) + u"=" +
-                        vermark::from_utf8(std::to_string(s * 100 + k)) + u"\r\n";
+                text += u"Key" + vermark::platform::from_utf8(std::to_string(k)) + u"=" +
+                        vermark::platform::from_utf8(std::to_string(s * 100 + k)) + u"\r\n";
         }
         std::string bytes;
         for (char16_t c : text) {
             bytes += static_cast<char>(c & 0xFF);
             bytes += static_cast<char>(c >> 8);
         }
-        FILE* out = std::fopen(vermark::to_utf8(ini).c_str(), "wb");
+        FILE* out = std::fopen(vermark::platform::to_utf8(ini).c_str(), "wb");
         std::fwrite(bytes.data(), 1, bytes.size(), out);
         std::fclose(out);
         return ini;
@@ -51,13 +51,14 @@ const std::u16string& sample_ini() {
 void BM_FileGetInt(benchmark::State& state) {
     const std::u16string& ini = sample_ini();
     for (auto _ : state)
-        benchmark::DoNotOptimize(vermark::GetPrivateProfileIntW(u"Section19", u"Key19", 0, ini));
+        benchmark::DoNotOptimize(
+            vermark::platform::GetPrivateProfileIntW(u"Section19", u"Key19", 0, ini));
 }
 BENCHMARK(BM_FileGetInt);
 
 void BM_CachedGetInt(benchmark::State& state) {
     const std::u16string& ini = sample_ini();
-    vermark::ScopedApplicationObject application({std::nullopt, ini});
+    vermark::platform::ScopedApplicationObject application({std::nullopt, ini});
     vermark::ProfileStore store;
     for (auto _ : state) benchmark::DoNotOptimize(store.get_int(u"Section19", u"Key19", 0));
 }
@@ -67,8 +68,8 @@ void BM_FileWriteString(benchmark::State& state) {
     const std::u16string& ini = sample_ini();
     int i = 0;
     for (auto _ : state)
-        vermark::WritePrivateProfileStringW(u"Section10", u"Key10",
-                                            vermark::from_utf8(std::to_string(++i)), ini);
+        vermark::platform::WritePrivateProfileStringW(
+            u"Section10", u"Key10", vermark::platform::from_utf8(std::to_string(++i)), ini);
 }
 BENCHMARK(BM_FileWriteString);
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "platform/registry.h"
 #include "settings/registry_store.h"
@@ -12,7 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using vermark::HKEY_CURRENT_USER;
+using vermark::platform::HKEY_CURRENT_USER;
 
 // A registry file of its own in a fresh temporary folder, filled with `keys` keys of 4 values.
 class ScratchRegistry {
@@ -20,7 +21,7 @@ class ScratchRegistry {
     explicit ScratchRegistry(int keys) {
         std::string pattern = (fs::temp_directory_path() / "vermark-bench-XXXXXX").string();
         folder_ = ::mkdtemp(pattern.data());
-        vermark::use_registry_file(folder_ / "HKEY_CURRENT_USER.reg");
+        vermark::platform::use_registry_file(folder_ / "HKEY_CURRENT_USER.reg");
         vermark::RegistryStore store;
         for (int k = 0; k < keys; ++k) {
             std::u16string key = u"Software\\r_Utile\\Key";
@@ -31,7 +32,7 @@ class ScratchRegistry {
         }
     }
     ~ScratchRegistry() {
-        vermark::use_registry_file({});
+        vermark::platform::use_registry_file({});
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
@@ -41,12 +42,17 @@ class ScratchRegistry {
     fs::path folder_;
 };
 
+// The key every measurement reads or writes; ScratchRegistry always fills it.
+constexpr std::u16string_view kMeasuredKey = u"Software\\r_Utile\\Key1";
+
+std::int32_t read_count(vermark::RegistryStore& store) {
+    return store.get_int(HKEY_CURRENT_USER, kMeasuredKey, u"Count", 0);
+}
+
 void BM_RegistryGetInt(benchmark::State& state) {
     ScratchRegistry registry(static_cast<int>(state.range(0)));
     vermark::RegistryStore store;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(
-            store.get_int(HKEY_CURRENT_USER, u"Software\\r_Utile\\Key1", u"Count", 0));
+    for (auto _ : state) benchmark::DoNotOptimize(read_count(store));
 }
 BENCHMARK(BM_RegistryGetInt)->Arg(10)->Arg(200);
 
@@ -59,8 +65,7 @@ void BM_RegistryGetIntAfterOutsideChange(benchmark::State& state) {
         fs::copy_file(file, file.string() + ".copy", fs::copy_options::overwrite_existing);
         fs::rename(file.string() + ".copy", file);  // a new inode: another program's save
         state.ResumeTiming();
-        benchmark::DoNotOptimize(
-            store.get_int(HKEY_CURRENT_USER, u"Software\\r_Utile\\Key1", u"Count", 0));
+        benchmark::DoNotOptimize(read_count(store));
     }
 }
 BENCHMARK(BM_RegistryGetIntAfterOutsideChange)->Arg(10)->Arg(200);
@@ -69,8 +74,7 @@ void BM_RegistryWriteInt(benchmark::State& state) {
     ScratchRegistry registry(static_cast<int>(state.range(0)));
     vermark::RegistryStore store;
     std::int32_t value = 0;
-    for (auto _ : state)
-        store.write_int(HKEY_CURRENT_USER, u"Software\\r_Utile\\Key1", u"Count", ++value);
+    for (auto _ : state) store.write_int(HKEY_CURRENT_USER, kMeasuredKey, u"Count", ++value);
 }
 BENCHMARK(BM_RegistryWriteInt)->Arg(10)->Arg(200);
 

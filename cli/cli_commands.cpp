@@ -41,10 +41,10 @@ FileReport inspection_report(const char* command, const Target& target, const Dx
     FileReport report;
     report.command = command;
     report.path = target.path;
-    report.encoding = to_utf8(seen.encoding_name);
+    report.encoding = platform::to_utf8(seen.encoding_name);
     report.encoding_code = seen.text_code;
-    if (seen.has_acadver) report.version = to_utf8(seen.version);
-    report.reason = to_utf8(seen.reason);
+    if (seen.has_acadver) report.version = platform::to_utf8(seen.version);
+    report.reason = platform::to_utf8(seen.reason);
     if (seen.refusal == DxfRefusal::unreadable) {
         report.status = "error";
         report.encoding.clear();
@@ -57,7 +57,7 @@ FileReport inspection_report(const char* command, const Target& target, const Dx
 
 int run_inspect(const std::vector<Target>& targets, Reporter& reporter) {
     return for_each_target("inspect", targets, reporter, [](const Target& target, bool&) {
-        const DxfInspection seen = inspect_dxf(from_utf8(target.path), true);
+        const DxfInspection seen = inspect_dxf(platform::from_utf8(target.path), true);
         FileReport report = inspection_report("inspect", target, seen);
         if (!report.is_error()) {
             report.status = "ok";
@@ -74,19 +74,19 @@ int run_stamp(const std::vector<Target>& targets, Reporter& reporter) {
         if (std::string conflict = guard.conflict(target.path); !conflict.empty()) {
             return error_report("stamp", target, std::move(conflict));
         }
-        const StampResult result = stamp_dxf(from_utf8(target.path));
+        const StampResult result = stamp_dxf(platform::from_utf8(target.path));
         guard.note(target.path, result);
         FileReport report;
         report.command = "stamp";
         report.path = target.path;
-        report.status = to_utf8(outcome_word(result.outcome));
-        report.output = to_utf8(result.output_path);
-        report.reason = to_utf8(result.reason);
+        report.status = platform::to_utf8(outcome_word(result.outcome));
+        report.output = platform::to_utf8(result.output_path);
+        report.reason = platform::to_utf8(result.reason);
         if (result.outcome == StampOutcome::written) {
-            report.encoding = to_utf8(encoding_name(result.output_code));
+            report.encoding = platform::to_utf8(encoding_name(result.output_code));
             report.encoding_code = result.output_code;
         } else if (result.refusal == DxfRefusal::version_recorded) {
-            report.version = to_utf8(result.version);
+            report.version = platform::to_utf8(result.version);
         }
         if (result.outcome != StampOutcome::written) report.output.clear();
         return report;
@@ -95,7 +95,7 @@ int run_stamp(const std::vector<Target>& targets, Reporter& reporter) {
 
 int run_check(const std::vector<Target>& targets, Reporter& reporter) {
     return for_each_target("check", targets, reporter, [](const Target& target, bool& failed) {
-        const DxfInspection seen = inspect_dxf(from_utf8(target.path), true);
+        const DxfInspection seen = inspect_dxf(platform::from_utf8(target.path), true);
         FileReport report = inspection_report("check", target, seen);
         if (report.is_error()) return report;
         report.status = seen.has_acadver ? "ok" : "missing";

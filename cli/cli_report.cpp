@@ -74,7 +74,7 @@ std::string printable(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t start = i;
-        const char32_t c = next_code_point(text, i);
+        const char32_t c = platform::next_code_point(text, i);
         const std::string_view bytes = text.substr(start, i - start);
         const bool malformed = c == 0xFFFD && bytes != kEncodedReplacement;
         if (malformed || is_control(c)) {
@@ -89,7 +89,7 @@ std::string printable(std::string_view text) {
 
 std::string json_quoted(const std::string& raw) {
     // JSON is UTF-8: bytes that are not (a file name in another encoding) become U+FFFD.
-    const std::string text = to_utf8(from_utf8(raw));
+    const std::string text = platform::to_utf8(platform::from_utf8(raw));
     std::string out = "\"";
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);

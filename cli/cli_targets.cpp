@@ -18,7 +18,7 @@ std::string folder_error(const std::error_code& failure) {
 // The program names files in UTF-16 and hands them to the system as UTF-8, so a name in another
 // encoding (Shift_JIS from an old archive) could not be opened: say so rather than "not found".
 bool is_utf8_name(const std::string& path) {
-    return to_utf8(from_utf8(path)) == path;
+    return platform::to_utf8(platform::from_utf8(path)) == path;
 }
 
 Target file_target(std::string path) {

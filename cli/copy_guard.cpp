@@ -18,7 +18,7 @@ std::string canonical_spelling(std::string_view path) {
 }
 
 std::string copy_of(const std::string& input) {
-    return to_utf8(stamped_path_of(from_utf8(input)));
+    return platform::to_utf8(stamped_path_of(platform::from_utf8(input)));
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ CopyGuard::CopyGuard(const std::vector<Target>& targets) {
 std::string CopyGuard::conflict(const std::string& input) {
     std::string reason = clash(input);
     // A drawing that is skipped anyway writes nothing, so it replaces nothing.
-    if (!reason.empty() && !inspect_dxf(from_utf8(input), true).eligible) reason.clear();
+    if (!reason.empty() && !inspect_dxf(platform::from_utf8(input), true).eligible) reason.clear();
     return reason;
 }
 
@@ -73,13 +73,13 @@ std::string CopyGuard::clash(const std::string& input) {
 void CopyGuard::note(const std::string& input, const StampResult& result) {
     inputs_[key_of(input)] = result.refusal == DxfRefusal::version_recorded ? 1 : 0;
     if (result.outcome == StampOutcome::written) {
-        copies_[key_of(to_utf8(result.output_path))] = input;
+        copies_[key_of(platform::to_utf8(result.output_path))] = input;
     }
 }
 
 bool CopyGuard::records_version(const std::string& key, const std::string& path) {
     int& known = inputs_[key];
-    if (known < 0) known = inspect_dxf(from_utf8(path), true).has_acadver ? 1 : 0;
+    if (known < 0) known = inspect_dxf(platform::from_utf8(path), true).has_acadver ? 1 : 0;
     return known == 1;
 }
 

@@ -18,12 +18,12 @@ using namespace vermark::cli;
 // "vermark 1.0.2023.921" from the version resource's "1, 0, 2023, 921".
 std::string version_text() {
     vermark::VersionInfo info(vermark::platform::executable_path());
-    std::string version = vermark::to_utf8(info.file_version());
+    std::string version = vermark::platform::to_utf8(info.file_version());
     std::string dotted;
     for (char c : version) {
         if (c != ' ') dotted += c == ',' ? '.' : c;
     }
-    return "vermark " + dotted + "\n" + vermark::to_utf8(info.legal_copyright()) + "\n";
+    return "vermark " + dotted + "\n" + vermark::platform::to_utf8(info.legal_copyright()) + "\n";
 }
 
 int run_command(const Options& options) {
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     // names the program by it).
     const std::vector<std::string> arguments = vermark::platform::program_arguments(argc, argv);
     vermark::StringList saved{vermark::platform::executable_path()};
-    for (const std::string& argument : arguments) saved.push_back(vermark::from_utf8(argument));
+    for (const std::string& argument : arguments) saved.push_back(vermark::platform::from_utf8(argument));
     vermark::set_saved_arguments(std::move(saved));
 
     const Options options = parse_options(arguments);

@@ -38,7 +38,7 @@ class AppendingGuard {
 };
 
 std::u16string dump_folder() {
-    std::u16string folder = special_folder(CSIDL_COMMON_DOCUMENTS);
+    std::u16string folder = special_folder(platform::CSIDL_COMMON_DOCUMENTS);
     for (std::u16string_view part : {u"Temp", u"Temp", u"DbgDump"})
         folder = ensure_separator(folder) + std::u16string(part);
     return ensure_separator(folder);

@@ -45,8 +45,10 @@ RecordedVersion TextFinders::version(TextEncoding code) const {
     }
     if (!acadver8_.found()) return {};
     const auto& w = acadver8_.window();
-    const unsigned page = code == encoding::kUtf8 ? kCodePageUtf8 : kCodePageShiftJis;
-    return recorded_version(multibyte_to_wide(page, ByteView(w.data(), w.size())));
+    const unsigned page =
+        code == encoding::kUtf8 ? platform::kCodePageUtf8 : platform::kCodePageShiftJis;
+    return recorded_version(
+        platform::multibyte_to_wide(page, platform::ByteView(w.data(), w.size())));
 }
 
 }  // namespace vermark

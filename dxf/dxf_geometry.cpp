@@ -74,7 +74,7 @@ bool is_wide(DxfLayout layout) {
 struct TextPlan {
     bool wide = false;
     bool as_is = true;
-    unsigned code_page = kCodePageUtf8;
+    unsigned code_page = platform::kCodePageUtf8;
 };
 
 // The first pass over a file without a UTF-16 or UTF-32 mark: is it UTF-8 throughout, and if
@@ -84,17 +84,17 @@ class TextPlanProbe : public DxfTextVisitor {
     explicit TextPlanProbe(std::size_t max_bytes) : max_bytes_(max_bytes) {}
 
     TextPlan plan() const {
-        if (wide_) return {true, false, kCodePageUtf8};
+        if (wide_) return {true, false, platform::kCodePageUtf8};
         if (utf8_.valid()) return {};
         const bool utf8 = marked_utf8_ || guesser_.result() == encoding::kUtf8;
-        return {false, false, utf8 ? kCodePageUtf8 : kCodePageShiftJis};
+        return {false, false, utf8 ? platform::kCodePageUtf8 : platform::kCodePageShiftJis};
     }
 
     void start(const ByteOrderMark&, DxfLayout layout) override {
         wide_ = is_wide(layout);
         marked_utf8_ = layout == DxfLayout::utf8_marked;
     }
-    void raw(ByteView bytes) override { seen_ += bytes.size(); }
+    void raw(platform::ByteView bytes) override { seen_ += bytes.size(); }
     void units(const std::uint8_t* units, std::size_t count) override {
         utf8_.feed(units, count);
         if (!marked_utf8_) guesser_.feed(units, count);
@@ -123,7 +123,7 @@ class EntityFeeder : public DxfTextVisitor {
         : reader_(reader), plan_(plan), max_bytes_(max_bytes) {}
 
     void start(const ByteOrderMark&, DxfLayout) override {}
-    void raw(ByteView bytes) override {
+    void raw(platform::ByteView bytes) override {
         const std::size_t room = max_bytes_ - std::min(max_bytes_, seen_);
         allowed_ = std::min(room, bytes.size());
         seen_ += bytes.size();
@@ -149,7 +149,7 @@ class EntityFeeder : public DxfTextVisitor {
         const bool split_pair =
             !ended_ && !wide_.empty() && wide_.back() >= 0xD800 && wide_.back() <= 0xDBFF;
         const std::size_t take = wide_.size() - (split_pair ? 1 : 0);
-        more_ = reader_.feed(to_utf8(std::u16string_view(wide_).substr(0, take)));
+        more_ = reader_.feed(platform::to_utf8(std::u16string_view(wide_).substr(0, take)));
         wide_.erase(0, take);
     }
     void odd_byte(std::uint8_t) override {}
@@ -158,8 +158,8 @@ class EntityFeeder : public DxfTextVisitor {
     // What the data's end completes.
     void finish() {
         if (!bytes_.empty() && more_)
-            reader_.feed(to_utf8(multibyte_to_wide(plan_.code_page, bytes_)));
-        if (!wide_.empty() && more_) reader_.feed(to_utf8(wide_));
+            reader_.feed(platform::to_utf8(platform::multibyte_to_wide(plan_.code_page, bytes_)));
+        if (!wide_.empty() && more_) reader_.feed(platform::to_utf8(wide_));
         bytes_.clear();
         wide_.clear();
     }
@@ -187,8 +187,8 @@ class EntityFeeder : public DxfTextVisitor {
         // A line that long is cut by the reader anyway: a character split at its end is no loss.
         if (take == 0 && bytes_.size() >= kLongestHeldLine) take = bytes_.size();
         if (take == 0) return;
-        more_ = reader_.feed(
-            to_utf8(multibyte_to_wide(plan_.code_page, std::string_view(bytes_).substr(0, take))));
+        more_ = reader_.feed(platform::to_utf8(platform::multibyte_to_wide(
+            plan_.code_page, std::string_view(bytes_).substr(0, take))));
         bytes_.erase(0, take);
     }
 };

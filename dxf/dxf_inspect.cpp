@@ -21,7 +21,7 @@ class InspectVisitor : public DxfTextVisitor {
     void start(const ByteOrderMark&, DxfLayout layout) override {
         byte_units_ = layout == DxfLayout::bytes || layout == DxfLayout::utf8_marked;
     }
-    void raw(ByteView bytes) override {
+    void raw(platform::ByteView bytes) override {
         // Past the first piece (whose first four bytes the mark test needs), a plain piece tells
         // the guess no more than its first byte does, and holds no "$ACADVER".
         const bool worth_a_sweep = !detector_.decided() || (whole_ && byte_units_);
@@ -68,10 +68,10 @@ void refuse(DxfInspection& result, DxfRefusal refusal, std::u16string reason) {
 
 }  // namespace
 
-ByteBuffer ReadHead(const std::u16string& path, std::size_t limit) {
+platform::ByteBuffer ReadHead(const std::u16string& path, std::size_t limit) {
     InputFile file;
     if (!path.empty() && file.open(path) == 0) {
-        ByteBuffer head(2 * limit + 2, 0);
+        platform::ByteBuffer head(2 * limit + 2, 0);
         file.read(head.data(), limit);
         // A folder opens here but gives no bytes: it is as unreadable as a file that won't open.
         if (file.error() == 0) return head;

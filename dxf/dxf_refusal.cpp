@@ -9,7 +9,7 @@
 namespace vermark {
 
 std::u16string error_text(int error) {
-    return from_utf8(std::generic_category().message(error));
+    return platform::from_utf8(std::generic_category().message(error));
 }
 
 std::u16string read_failure_text(const ReadOutcome& read) {

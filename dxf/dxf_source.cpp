@@ -27,7 +27,7 @@ class UnitFeeder {
     UnitFeeder(DxfLayout layout, DxfTextVisitor& visitor)
         : layout_(layout), visitor_(visitor), decoder_(layout) {}
 
-    void feed(ByteView text) {
+    void feed(platform::ByteView text) {
         switch (layout_) {
             case DxfLayout::bytes:
             case DxfLayout::utf8_marked:
@@ -55,7 +55,7 @@ class UnitFeeder {
     }
 
   private:
-    void feed_utf16_le(ByteView text) {
+    void feed_utf16_le(platform::ByteView text) {
         wide_.clear();
         std::size_t i = 0;
         if (odd_ && !text.empty()) {
@@ -135,7 +135,7 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
 
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk_size, 4));
     std::size_t count = file.read(buffer.data(), buffer.size());
-    const ByteView first(buffer.data(), count);
+    const platform::ByteView first(buffer.data(), count);
     const ByteOrderMark mark = byte_order_mark(first);
     const DxfLayout layout = layout_of(mark);
     visitor.start(mark, layout);
@@ -143,7 +143,7 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
 
     std::size_t skip = std::min(mark.found ? mark.length : 0, count);  // the mark is no text
     while (count > 0) {
-        const ByteView chunk(buffer.data(), count);
+        const platform::ByteView chunk(buffer.data(), count);
         visitor.raw(chunk);
         feeder.feed(chunk.subspan(skip));
         skip = 0;
@@ -162,7 +162,7 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
 
 // --- WideDecoder ----------------------------------------------------------------------------
 
-void WideDecoder::decode(ByteView bytes, std::u16string& out) {
+void WideDecoder::decode(platform::ByteView bytes, std::u16string& out) {
     const std::size_t size = group_size(layout_);
     std::size_t i = 0;
     while (i < bytes.size() && !ended_) {

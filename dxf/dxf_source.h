@@ -34,7 +34,7 @@ class DxfTextVisitor {
   public:
     virtual ~DxfTextVisitor() = default;
     virtual void start(const ByteOrderMark& mark, DxfLayout layout) = 0;
-    virtual void raw(ByteView bytes) = 0;
+    virtual void raw(platform::ByteView bytes) = 0;
     virtual void units(const std::uint8_t* units, std::size_t count) = 0;
     virtual void units(const char16_t* units, std::size_t count) = 0;
     virtual void odd_byte(std::uint8_t byte) = 0;
@@ -64,7 +64,7 @@ class WideDecoder {
   public:
     explicit WideDecoder(DxfLayout layout) : layout_(layout) {}
     // Appends the units decoded from `bytes` to `out`.
-    void decode(ByteView bytes, std::u16string& out);
+    void decode(platform::ByteView bytes, std::u16string& out);
     // Appends what the end of the data completes.
     void finish(std::u16string& out);
     // True once the text has ended (UTF-16's zero unit): later bytes give nothing.

@@ -51,9 +51,9 @@ class StampVisitor : public DxfTextVisitor {
         layout_ = layout;
         mark_length_ = mark.found ? mark.length : 0;
         create_error_ = out_.begin(target_, copy_options(input_));
-        if (layout == DxfLayout::utf16_le) write(ByteView(kUtf16Mark, 2));
+        if (layout == DxfLayout::utf16_le) write(platform::ByteView(kUtf16Mark, 2));
     }
-    void raw(ByteView bytes) override {
+    void raw(platform::ByteView bytes) override {
         bytes_read_ += bytes.size();
         if (layout_ == DxfLayout::bytes && !detector_.decided()) detector_.feed(bytes);
     }
@@ -77,7 +77,7 @@ class StampVisitor : public DxfTextVisitor {
             finders_.insert_at() == units_seen_) {
             write_group();
         }
-        if (odd_ && !tail_from_) write(ByteView(&odd_byte_, 1));
+        if (odd_ && !tail_from_) write(platform::ByteView(&odd_byte_, 1));
     }
 
     // Appends the input's bytes that were read but not written.
@@ -90,7 +90,7 @@ class StampVisitor : public DxfTextVisitor {
     int create_error() const { return create_error_; }
     const TextFinders& finders() const { return finders_; }
     bool inserted() const { return inserted_; }
-    const ByteBuffer& head() const { return head_; }
+    const platform::ByteBuffer& head() const { return head_; }
 
     TextEncoding output_code() const {
         switch (layout_) {
@@ -135,14 +135,16 @@ class StampVisitor : public DxfTextVisitor {
             emit(units + split, count - split);
             gathering_ = false;
             out_.write(gathered_.data(), gathered_.size());
-            gathered_ = ByteBuffer();
+            gathered_ = platform::ByteBuffer();
         }
         units_seen_ += count;
     }
 
     bool keeps_bytes() const { return !is_converted(layout_); }
 
-    void emit(const std::uint8_t* units, std::size_t count) { write(ByteView(units, count)); }
+    void emit(const std::uint8_t* units, std::size_t count) {
+        write(platform::ByteView(units, count));
+    }
 
     void emit(const char16_t* units, std::size_t count) {
         if (count == 0) return;
@@ -154,10 +156,10 @@ class StampVisitor : public DxfTextVisitor {
             }
             write(bytes_);
         } else {
-            const MultiByteResult sjis =
-                wide_to_multibyte(kCodePageShiftJis, std::u16string_view(units, count), '_');
-            write(ByteView(reinterpret_cast<const std::uint8_t*>(sjis.bytes.data()),
-                           sjis.bytes.size()));
+            const platform::MultiByteResult sjis = platform::wide_to_multibyte(
+                platform::kCodePageShiftJis, std::u16string_view(units, count), '_');
+            write(platform::ByteView(reinterpret_cast<const std::uint8_t*>(sjis.bytes.data()),
+                                     sjis.bytes.size()));
         }
     }
 
@@ -169,10 +171,11 @@ class StampVisitor : public DxfTextVisitor {
             return;
         }
         std::string ascii(group.begin(), group.end());
-        write(ByteView(reinterpret_cast<const std::uint8_t*>(ascii.data()), ascii.size()));
+        write(
+            platform::ByteView(reinterpret_cast<const std::uint8_t*>(ascii.data()), ascii.size()));
     }
 
-    void write(ByteView bytes) {
+    void write(platform::ByteView bytes) {
         if (head_.size() < kDxfHeadLimit) {
             const std::size_t keep = std::min(bytes.size(), kDxfHeadLimit - head_.size());
             head_.insert(head_.end(), bytes.begin(), bytes.begin() + keep);
@@ -197,11 +200,11 @@ class StampVisitor : public DxfTextVisitor {
     std::optional<std::uint64_t> tail_from_;  // first unit left to the kernel's copy
     bool inserted_ = false;
     bool gathering_ = false;
-    ByteBuffer gathered_;
+    platform::ByteBuffer gathered_;
     bool odd_ = false;
     std::uint8_t odd_byte_ = 0;
-    ByteBuffer bytes_;
-    ByteBuffer head_;
+    platform::ByteBuffer bytes_;
+    platform::ByteBuffer head_;
 };
 
 std::u16string write_failure_text(int error, const std::u16string& target) {

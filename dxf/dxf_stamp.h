@@ -23,7 +23,7 @@ inline constexpr std::u16string_view kStampedExtension = u".1008.dxf";
 // The file's first min(size, limit) bytes in a zeroed buffer of 2 * limit + 2 bytes. A file that
 // cannot be opened (one attempt, then a 100 ms wait) gives an empty buffer and the log line
 // "::ReadHead   Can't open   " + path.
-ByteBuffer ReadHead(const std::u16string& path, std::size_t limit);
+platform::ByteBuffer ReadHead(const std::u16string& path, std::size_t limit);
 
 // Why a file cannot be stamped.
 enum class DxfRefusal {

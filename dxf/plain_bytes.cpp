@@ -70,7 +70,7 @@ std::size_t plain_prefix(const std::uint8_t*, std::size_t) {
 
 }  // namespace
 
-bool is_plain_ascii(ByteView bytes) {
+bool is_plain_ascii(platform::ByteView bytes) {
     const std::uint8_t* p = bytes.data();
     const std::size_t n = bytes.size();
     for (std::size_t i = plain_prefix(p, n); i < n; ++i) {

@@ -8,6 +8,6 @@
 namespace vermark {
 
 // True when every byte is below 0x80 and none is '$'.
-bool is_plain_ascii(ByteView bytes);
+bool is_plain_ascii(platform::ByteView bytes);
 
 }  // namespace vermark

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace vermark {
+namespace vermark::platform {
 
 struct ApplicationObject {
     // Set: settings go to the registry under "Software\" + this key. Unset: the INI file.
@@ -37,4 +37,4 @@ class ScopedApplicationObject {
     std::optional<ApplicationObject> previous_;
 };
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -1,5 +1,5 @@
 // The desktop's "asterisk" sound: what a program plays to draw attention without a window of its
-// own. The windowing layer installs its beep; without one, a terminal on standard error rings.
+// own. The windowing layer installs its beep; without a window nothing sounds.
 #pragma once
 
 #include <functional>

@@ -6,9 +6,9 @@
 #include <span>
 #include <vector>
 
-namespace vermark {
+namespace vermark::platform {
 
 using ByteBuffer = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -9,7 +9,7 @@
 
 #include "platform/byte_buffer.h"
 
-namespace vermark {
+namespace vermark::platform {
 
 inline constexpr unsigned kCodePageShiftJis = 932;
 inline constexpr unsigned kCodePageUtf8 = 65001;
@@ -40,4 +40,4 @@ struct MultiByteResult {
 MultiByteResult wide_to_multibyte(unsigned code_page, std::u16string_view text,
                                   char default_char = '?');
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vermark {
+namespace vermark::platform {
 
 // Starts `program` (a path) with `args`, detached in its own session with its standard streams
 // on /dev/null, and returns at once. False when it could not be started.
@@ -23,4 +23,4 @@ struct CommandRun {
 CommandRun run_to_file(const std::string& program, const std::vector<std::string>& args,
                        const std::string& output_path, int limit_ms);
 
-}  // namespace vermark
+}  // namespace vermark::platform

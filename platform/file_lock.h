@@ -12,7 +12,7 @@
 
 #include "platform/retry.h"
 
-namespace vermark {
+namespace vermark::platform {
 
 enum class FileAccess {
     read,            // existing file, read only; shared lock ("rb", framework read + deny write)
@@ -34,10 +34,8 @@ enum class OpenFailure {
 // Whether waiting and trying again could help.
 bool may_pass(OpenFailure failure);
 
-// How often and how far apart the open policies try: 100 attempts, 100 ms apart (see
-// platform/retry.h). Tests shorten it.
-using OpenRetryPolicy = platform::RetryPolicy;
-using platform::open_retry_policy;
+// Callers retry opens by open_retry_policy() (platform/retry.h): 100 attempts, 100 ms apart.
+// Tests shorten it.
 
 // One open file with its lock; move-only, closes (and unlocks) on destruction.
 class LockedFile {
@@ -66,4 +64,4 @@ class LockedFile {
     int fd_ = -1;
 };
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace vermark {
+namespace vermark::platform {
 
 struct HttpGet {
     bool secure = false;  // https, spoken as HTTP/1.1
@@ -60,4 +60,4 @@ void set_http_limits(const HttpLimits& limits);
 // system's. An empty path returns to the system's trust alone.
 void set_extra_ca_file_for_testing(const std::string& pem_path);
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace vermark {
+namespace vermark::platform {
 
 // The kernel's release text as uname reports it, for example "6.1.0-18-amd64"; empty when
 // unknown.
@@ -12,4 +12,4 @@ std::string kernel_release();
 // True when this process runs 32-bit code on a 64-bit kernel.
 bool is_32bit_process_on_64bit_system();
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace vermark {
+namespace vermark::platform {
 
 inline constexpr int inet_service_http = 3;
 inline constexpr int inet_service_https = 4107;  // 0x100B
@@ -24,4 +24,4 @@ struct ParsedUrl {
 // is dropped and a "#" fragment is never sent.
 std::optional<ParsedUrl> parse_url(std::u16string_view url);
 
-}  // namespace vermark
+}  // namespace vermark::platform

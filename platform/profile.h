@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-namespace vermark {
+namespace vermark::platform {
 
 // A name, value or default that may be absent (the null pointer of the platform's calls).
 using ProfileName = std::optional<std::u16string_view>;
@@ -64,4 +64,4 @@ bool create_profile_file(std::u16string_view path, const std::function<std::stri
 // other case.
 bool profile_names_equal(std::u16string_view a, std::u16string_view b);
 
-}  // namespace vermark
+}  // namespace vermark::platform

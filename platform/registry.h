@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <filesystem>
 
-namespace vermark {
+namespace vermark::platform {
 
 // A key handle: a predefined root or a key opened by reg_open_key / reg_create_key.
 enum class HKEY : std::uint32_t { none = 0 };
@@ -89,4 +89,4 @@ RegError reg_enum_value(HKEY key, std::uint32_t index, char16_t* name, std::uint
 std::filesystem::path registry_file();
 void use_registry_file(const std::filesystem::path& file);
 
-}  // namespace vermark
+}  // namespace vermark::platform

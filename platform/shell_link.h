@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-namespace vermark {
+namespace vermark::platform {
 
 // The location fields of a shell link, as stored (Windows separators, no resolution).
 struct ShellLinkPaths {
@@ -34,4 +34,4 @@ std::u16string long_path_name(const std::u16string& path);
 // True when `path` names a symbolic link (whether or not its target exists).
 bool is_symbolic_link(const std::u16string& path);
 
-}  // namespace vermark
+}  // namespace vermark::platform

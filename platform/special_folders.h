@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace vermark {
+namespace vermark::platform {
 
 inline constexpr int CSIDL_WINDOWS = 0x24;
 inline constexpr int CSIDL_SYSTEM = 0x25;
@@ -23,8 +23,6 @@ inline constexpr int CSIDL_PROGRAM_FILES = 0x26;
 inline constexpr int CSIDL_COMMON_DOCUMENTS = 0x2E;
 // Or-ed into an identifier: create the folder (private to the user) when it is missing.
 inline constexpr int CSIDL_FLAG_CREATE = 0x8000;
-
-namespace platform {
 
 // The user's home folder, absolute and without a trailing separator: HOME, else the account's
 // home; empty when neither is an absolute path.
@@ -41,5 +39,4 @@ std::u16string system_temp_folder();
 // Program folders searched after CSIDL_PROGRAM_FILES, in order, without trailing separators.
 std::vector<std::u16string> fallback_program_folders();
 
-}  // namespace platform
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace vermark {
+namespace vermark::platform {
 
 std::uint32_t GetTickCount();
 
@@ -13,4 +13,4 @@ void advance_tick_count(std::int64_t milliseconds);
 // Removes every shift made by advance_tick_count.
 void reset_tick_count_shift();
 
-}  // namespace vermark
+}  // namespace vermark::platform

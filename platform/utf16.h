@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace vermark {
+namespace vermark::platform {
 
 // One code point appended as one UTF-16 unit or a surrogate pair.
 void append_code_point(std::u16string& out, char32_t code_point);
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace vermark {
+namespace vermark::platform {
 
 // UTF-8 to UTF-16. Malformed sequences become U+FFFD; never fails.
 std::u16string from_utf8(std::string_view utf8);
@@ -34,4 +34,4 @@ inline std::u16string widen(std::string_view utf8) {
     return from_utf8(utf8);
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -1,7 +1,6 @@
 #include "settings/profile_cache.h"
 
 #include "diag/log.h"
-#include "diag/message_box.h"
 #include "platform/beep.h"
 #include "settings/typed_value_format.h"
 
@@ -24,8 +23,8 @@ void reset_profile_process_state() {
 
 void cache_flush(ProfileCache& cache, bool log_on) {
     if (log_on && !kRunningInsideDll) {
-        // Heard only while the dialog's window is up (it installs the box presenter then).
-        if (has_message_box_presenter()) platform::beep_asterisk();
+        // Heard only where a window installed the desktop's beep.
+        platform::beep_asterisk();
         for (const ProfileCacheEntry& e : cache) {
             std::u16string line(u"Cache ");
             for (std::u16string_view field :

@@ -57,7 +57,7 @@ bool starts_with_utf16_mark(std::string_view bytes) {
 }
 
 std::string utf16_file_bytes(const std::u16string& text) {
-    const ByteBuffer bytes = utf16_bytes(text, true);
+    const platform::ByteBuffer bytes = utf16_bytes(text, true);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -65,10 +65,11 @@ std::string utf16_file_bytes(const std::u16string& text) {
 // Done in one step under the profile functions' lock: the file is never half written, and
 // characters that code page 932 cannot hold survive.
 void convert_to_utf16_with_header(const std::u16string& path) {
-    rewrite_profile_file(path, [](std::string_view bytes) -> std::optional<std::string> {
+    platform::rewrite_profile_file(path, [](std::string_view bytes) -> std::optional<std::string> {
         if (starts_with_utf16_mark(bytes)) return std::nullopt;
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        return utf16_file_bytes(header_lines() + decode_text(ByteView(data, bytes.size())));
+        return utf16_file_bytes(header_lines() +
+                                decode_text(platform::ByteView(data, bytes.size())));
     });
 }
 
@@ -89,7 +90,7 @@ std::u16string prepare_ini_file(std::u16string_view name) {
 }
 
 void create_missing_ini_file(std::u16string_view path) {
-    create_profile_file(path, [] { return utf16_file_bytes(header_lines()); });
+    platform::create_profile_file(path, [] { return utf16_file_bytes(header_lines()); });
 }
 
 }  // namespace vermark

@@ -26,7 +26,7 @@ ProfileProcessState& state() {
 }  // namespace
 
 ProfileStore::ProfileStore(std::u16string_view name) {
-    const ApplicationObject* application = application_object();
+    const platform::ApplicationObject* application = platform::application_object();
     const bool ini_mode = application == nullptr || !application->registry_key;
     if (!name.empty()) {
         path_ = name;
@@ -47,7 +47,7 @@ ProfileStore::ProfileStore(std::u16string_view name) {
 }
 
 bool ProfileStore::registry_mode() const {
-    const ApplicationObject* application = application_object();
+    const platform::ApplicationObject* application = platform::application_object();
     return application != nullptr && application->registry_key.has_value();
 }
 
@@ -95,16 +95,16 @@ std::int32_t ProfileStore::read_int_raw(TextArg section, TextArg entry,
     if (!section || !entry) return default_value;
     const int hit = cache_find(state().int_cache, section, entry);
     if (hit >= 0) return state().int_cache[static_cast<std::size_t>(hit)].int_value();
-    if (application_object() == nullptr)
+    if (platform::application_object() == nullptr)
         return static_cast<std::int32_t>(
-            GetPrivateProfileIntW(*section, *entry, default_value, path_));
+            platform::GetPrivateProfileIntW(*section, *entry, default_value, path_));
     std::int32_t value = 0;
     if (registry_mode()) {
-        value = RegistryStore().get_int(HKEY_CURRENT_USER, store_registry_path(path_, *section),
-                                        entry, default_value);
+        value = RegistryStore().get_int(platform::HKEY_CURRENT_USER,
+                                        store_registry_path(path_, *section), entry, default_value);
     } else {
         value = static_cast<std::int32_t>(
-            GetPrivateProfileIntW(*section, *entry, default_value, path_));
+            platform::GetPrivateProfileIntW(*section, *entry, default_value, path_));
     }
     cache_put_int(section, entry, value);
     log_read(u"GetInt", *section, *entry, int_to_text(default_value, 10), int_to_text(value, 10));
@@ -118,14 +118,15 @@ std::u16string ProfileStore::read_string_raw(TextArg section, TextArg entry,
     if (hit >= 0) return state().text_cache[static_cast<std::size_t>(hit)].text_value();
     std::u16string value;
     if (registry_mode()) {
-        value = RegistryStore().get_string(HKEY_CURRENT_USER, store_registry_path(path_, *section),
-                                           entry, default_value);
+        value =
+            RegistryStore().get_string(platform::HKEY_CURRENT_USER,
+                                       store_registry_path(path_, *section), entry, default_value);
     } else {
         std::u16string buffer(kStringReadSize + 1, u'\0');
-        const std::uint32_t length = GetPrivateProfileStringW(
+        const std::uint32_t length = platform::GetPrivateProfileStringW(
             *section, *entry, default_value, buffer.data(), kStringReadSize, path_);
         value = buffer.substr(0, length);
-        if (application_object() == nullptr) return value;
+        if (platform::application_object() == nullptr) return value;
     }
     cache_put_string(section, entry, value);
     log_read(u"GetStr", *section, *entry, text_of(default_value), value);
@@ -136,20 +137,20 @@ bool ProfileStore::write_int_raw(TextArg section, TextArg entry, std::int32_t va
     if (!section || !entry) return false;
     cache_put_int(section, entry, value);
     if (registry_mode())
-        return RegistryStore().write_int(HKEY_CURRENT_USER, store_registry_path(path_, *section),
-                                         entry, value);
+        return RegistryStore().write_int(platform::HKEY_CURRENT_USER,
+                                         store_registry_path(path_, *section), entry, value);
     create_missing_ini_file(path_);
-    return WritePrivateProfileStringW(*section, *entry, int_to_text(value, 10), path_);
+    return platform::WritePrivateProfileStringW(*section, *entry, int_to_text(value, 10), path_);
 }
 
 bool ProfileStore::write_string_raw(TextArg section, TextArg entry, TextArg value) {
     if (!section) return false;
     cache_put_string(section, entry, value);
     if (registry_mode())
-        return RegistryStore().write_string(HKEY_CURRENT_USER, store_registry_path(path_, *section),
-                                            entry, value);
+        return RegistryStore().write_string(platform::HKEY_CURRENT_USER,
+                                            store_registry_path(path_, *section), entry, value);
     if (entry && value) create_missing_ini_file(path_);  // a deletion creates nothing
-    return WritePrivateProfileStringW(*section, entry, value, path_);
+    return platform::WritePrivateProfileStringW(*section, entry, value, path_);
 }
 
 void ProfileStore::log_read(std::u16string_view kind, std::u16string_view section,
@@ -169,9 +170,9 @@ int ProfileStore::cache_find(ProfileCache& cache, TextArg section, TextArg entry
     if (state().cache_switch == 0 || !section || !entry) return -1;
     for (std::size_t i = 0; i < cache.size(); ++i) {
         ProfileCacheEntry& candidate = cache[i];
-        if (profile_names_equal(candidate.path(), path_) &&
-            profile_names_equal(candidate.section(), *section) &&
-            profile_names_equal(candidate.entry(), *entry)) {
+        if (platform::profile_names_equal(candidate.path(), path_) &&
+            platform::profile_names_equal(candidate.section(), *section) &&
+            platform::profile_names_equal(candidate.entry(), *entry)) {
             candidate.count_hit();
             return static_cast<int>(i);
         }
@@ -204,7 +205,7 @@ void ProfileStore::cache_put_string(TextArg section, TextArg entry, TextArg valu
 }
 
 void ProfileStore::cache_tick() {
-    const std::uint32_t now = GetTickCount() / 1000;
+    const std::uint32_t now = platform::GetTickCount() / 1000;
     if (now - state().last_flush_seconds <= kCacheLifetimeSeconds) return;
     state().last_flush_seconds = now;
     cache_flush(state().int_cache, log_ != 0);
@@ -212,7 +213,7 @@ void ProfileStore::cache_tick() {
 }
 
 std::u16string store_registry_path(std::u16string_view profile, std::u16string_view section) {
-    const ApplicationObject* application = application_object();
+    const platform::ApplicationObject* application = platform::application_object();
     if (application == nullptr) return std::u16string(section);
     std::u16string key(u"Software\\");
     key += application->registry_key.value_or(u"");

@@ -13,6 +13,19 @@ bool has_names(TextArg section, TextArg entry) {
     return section && entry;
 }
 
+template <class T>
+T read_named(const EntryStore& store, TextArg section, TextArg entry, const TextCodec<T>& codec,
+             const T& default_value) {
+    return has_names(section, entry) ? read_typed(store, *entry, codec, default_value)
+                                     : default_value;
+}
+
+template <class T>
+bool write_named(const EntryStore& store, TextArg section, TextArg entry, const TextCodec<T>& codec,
+                 const T& value) {
+    return has_names(section, entry) && write_typed(store, *entry, codec, value);
+}
+
 }  // namespace
 
 EntryStore ProfileStore::entries(TextArg section) {
@@ -31,13 +44,12 @@ EntryStore ProfileStore::entries(TextArg section) {
 }
 
 std::int64_t ProfileStore::get_int64(TextArg section, TextArg entry, std::int64_t default_value) {
-    if (has_names(section, entry))
-        read_typed(entries(section), *entry, kInt64Decimal, default_value);
+    read_named(entries(section), section, entry, kInt64Decimal, default_value);
     return get_hilo(section, entry, default_value);
 }
 
 bool ProfileStore::write_int64(TextArg section, TextArg entry, std::int64_t value) {
-    if (has_names(section, entry)) write_typed(entries(section), *entry, kInt64Decimal, value);
+    write_named(entries(section), section, entry, kInt64Decimal, value);
     return write_hilo(section, entry, value);
 }
 
@@ -51,65 +63,57 @@ bool ProfileStore::write_hilo(TextArg section, TextArg entry, std::int64_t value
 }
 
 double ProfileStore::get_float(TextArg section, TextArg entry, double default_value) {
-    if (has_names(section, entry))
-        read_typed(entries(section), *entry, kFloatPrecise, default_value);
+    read_named(entries(section), section, entry, kFloatPrecise, default_value);
     return get_float_short(section, entry, default_value);
 }
 
 bool ProfileStore::write_float(TextArg section, TextArg entry, double value) {
-    if (has_names(section, entry)) write_typed(entries(section), *entry, kFloatPrecise, value);
+    write_named(entries(section), section, entry, kFloatPrecise, value);
     return write_float_short(section, entry, value);
 }
 
 Rect ProfileStore::get_rect(TextArg section, TextArg entry, Rect default_value) {
-    if (has_names(section, entry)) read_typed(entries(section), *entry, kRectQuoted, default_value);
+    read_named(entries(section), section, entry, kRectQuoted, default_value);
     return get_rect_fixed(section, entry, default_value);
 }
 
 bool ProfileStore::write_rect(TextArg section, TextArg entry, Rect value) {
-    if (has_names(section, entry)) write_typed(entries(section), *entry, kRectQuoted, value);
+    write_named(entries(section), section, entry, kRectQuoted, value);
     return write_rect_fixed(section, entry, value);
 }
 
 Point ProfileStore::get_point(TextArg section, TextArg entry, Point default_value) {
-    if (has_names(section, entry))
-        read_typed(entries(section), *entry, kPointQuoted, default_value);
+    read_named(entries(section), section, entry, kPointQuoted, default_value);
     return get_point_fixed(section, entry, default_value);
 }
 
 bool ProfileStore::write_point(TextArg section, TextArg entry, Point value) {
-    if (has_names(section, entry)) write_typed(entries(section), *entry, kPointQuoted, value);
+    write_named(entries(section), section, entry, kPointQuoted, value);
     return write_point_fixed(section, entry, value);
 }
 
 double ProfileStore::get_float_short(TextArg section, TextArg entry, double default_value) {
-    return has_names(section, entry)
-               ? read_typed(entries(section), *entry, kFloatShort, default_value)
-               : default_value;
+    return read_named(entries(section), section, entry, kFloatShort, default_value);
 }
 
 bool ProfileStore::write_float_short(TextArg section, TextArg entry, double value) {
-    return has_names(section, entry) && write_typed(entries(section), *entry, kFloatShort, value);
+    return write_named(entries(section), section, entry, kFloatShort, value);
 }
 
 Rect ProfileStore::get_rect_fixed(TextArg section, TextArg entry, Rect default_value) {
-    return has_names(section, entry)
-               ? read_typed(entries(section), *entry, kRectFixed, default_value)
-               : default_value;
+    return read_named(entries(section), section, entry, kRectFixed, default_value);
 }
 
 bool ProfileStore::write_rect_fixed(TextArg section, TextArg entry, Rect value) {
-    return has_names(section, entry) && write_typed(entries(section), *entry, kRectFixed, value);
+    return write_named(entries(section), section, entry, kRectFixed, value);
 }
 
 Point ProfileStore::get_point_fixed(TextArg section, TextArg entry, Point default_value) {
-    return has_names(section, entry)
-               ? read_typed(entries(section), *entry, kPointFixed, default_value)
-               : default_value;
+    return read_named(entries(section), section, entry, kPointFixed, default_value);
 }
 
 bool ProfileStore::write_point_fixed(TextArg section, TextArg entry, Point value) {
-    return has_names(section, entry) && write_typed(entries(section), *entry, kPointFixed, value);
+    return write_named(entries(section), section, entry, kPointFixed, value);
 }
 
 }  // namespace vermark

@@ -35,43 +35,46 @@ class RegistryStore {
     RegistryStore& operator=(const RegistryStore&) = delete;
 
     // REG_SZ read up to its first zero character; the default (absent: empty) on any failure.
-    virtual std::u16string get_string(HKEY root, TextArg subkey, TextArg name,
+    virtual std::u16string get_string(platform::HKEY root, TextArg subkey, TextArg name,
                                       TextArg default_value);
     // REG_DWORD read; the default on any failure.
-    virtual std::int32_t get_int(HKEY root, TextArg subkey, TextArg name,
+    virtual std::int32_t get_int(platform::HKEY root, TextArg subkey, TextArg name,
                                  std::int32_t default_value);
     // Creates the key (and its parents) when missing. An absent name deletes the key itself,
     // an absent value deletes the value.
-    virtual bool write_string(HKEY root, TextArg subkey, TextArg name, TextArg value);
-    virtual bool write_int(HKEY root, TextArg subkey, TextArg name, std::int32_t value);
+    virtual bool write_string(platform::HKEY root, TextArg subkey, TextArg name, TextArg value);
+    virtual bool write_int(platform::HKEY root, TextArg subkey, TextArg name, std::int32_t value);
 
     // Typed values. The 64-bit value is decided by its halves (name + "_H", "_L"); the others
     // are texts under name + "_Flt_", "_LTRB", "_L_XY".
-    virtual std::int64_t get_int64(HKEY root, TextArg subkey, TextArg name,
+    virtual std::int64_t get_int64(platform::HKEY root, TextArg subkey, TextArg name,
                                    std::int64_t default_value);
-    virtual bool write_int64(HKEY root, TextArg subkey, TextArg name, std::int64_t value);
-    virtual double get_float(HKEY root, TextArg subkey, TextArg name, double default_value);
-    virtual bool write_float(HKEY root, TextArg subkey, TextArg name, double value);
-    virtual Rect get_rect(HKEY root, TextArg subkey, TextArg name, Rect default_value);
-    virtual bool write_rect(HKEY root, TextArg subkey, TextArg name, Rect value);
-    virtual Point get_point(HKEY root, TextArg subkey, TextArg name, Point default_value);
-    virtual bool write_point(HKEY root, TextArg subkey, TextArg name, Point value);
-    virtual std::int64_t get_hilo(HKEY root, TextArg subkey, TextArg name,
+    virtual bool write_int64(platform::HKEY root, TextArg subkey, TextArg name, std::int64_t value);
+    virtual double get_float(platform::HKEY root, TextArg subkey, TextArg name,
+                             double default_value);
+    virtual bool write_float(platform::HKEY root, TextArg subkey, TextArg name, double value);
+    virtual Rect get_rect(platform::HKEY root, TextArg subkey, TextArg name, Rect default_value);
+    virtual bool write_rect(platform::HKEY root, TextArg subkey, TextArg name, Rect value);
+    virtual Point get_point(platform::HKEY root, TextArg subkey, TextArg name, Point default_value);
+    virtual bool write_point(platform::HKEY root, TextArg subkey, TextArg name, Point value);
+    virtual std::int64_t get_hilo(platform::HKEY root, TextArg subkey, TextArg name,
                                   std::int64_t default_value);
-    virtual bool write_hilo(HKEY root, TextArg subkey, TextArg name, std::int64_t value);
+    virtual bool write_hilo(platform::HKEY root, TextArg subkey, TextArg name, std::int64_t value);
 
-    virtual bool delete_value(HKEY root, TextArg subkey, TextArg name);
+    virtual bool delete_value(platform::HKEY root, TextArg subkey, TextArg name);
     // Deletes subkey\child only; a child with subkeys of its own is not deleted.
-    virtual bool delete_key(HKEY root, TextArg subkey, TextArg child);
+    virtual bool delete_key(platform::HKEY root, TextArg subkey, TextArg child);
     // Names of the subkeys (values) of root\subkey; true also when there are none.
-    virtual bool enum_keys(HKEY root, TextArg subkey, std::vector<std::u16string>& list);
-    virtual bool enum_values(HKEY root, TextArg subkey, std::vector<std::u16string>& list);
+    virtual bool enum_keys(platform::HKEY root, TextArg subkey, std::vector<std::u16string>& list);
+    virtual bool enum_values(platform::HKEY root, TextArg subkey,
+                             std::vector<std::u16string>& list);
 
     virtual std::u16string last_error() const { return last_error_; }
 
     // Opens root\subkey (creating it when `create` is set) as the object's one open key,
     // closing any other first; clears the last error. HKEY::none on failure.
-    virtual HKEY open_key(HKEY root, TextArg subkey, std::uint32_t access, bool create);
+    virtual platform::HKEY open_key(platform::HKEY root, TextArg subkey, std::uint32_t access,
+                                    bool create);
     // The type of a value of the open key (0 when missing). A missing value, or one not of the
     // expected REG_DWORD / REG_SZ type, sets the last error and closes the key.
     virtual std::uint32_t check_value_type(TextArg name, std::uint32_t expected);
@@ -79,14 +82,15 @@ class RegistryStore {
 
   private:
     // The values of root\subkey through this store's own (overridable) reads and writes.
-    EntryStore entries(HKEY root, TextArg subkey);
-    bool enum_names(HKEY root, TextArg subkey, std::vector<std::u16string>& list, bool keys);
+    EntryStore entries(platform::HKEY root, TextArg subkey);
+    bool enum_names(platform::HKEY root, TextArg subkey, std::vector<std::u16string>& list,
+                    bool keys);
     void fail(std::u16string_view text, std::u16string_view name);
 
-    HKEY root_ = HKEY::none;
+    platform::HKEY root_ = platform::HKEY::none;
     std::u16string subkey_;
     std::u16string value_name_;
-    HKEY open_key_ = HKEY::none;
+    platform::HKEY open_key_ = platform::HKEY::none;
     std::uint32_t value_type_ = 0;
     std::uint32_t value_size_ = 0;
     std::u16string last_error_;

@@ -33,7 +33,7 @@ std::u16string without_outer_separators(std::u16string_view part) {
 }
 
 std::u16string default_settings_folder() {
-    const std::u16string docs = ensure_separator(special_folder(CSIDL_COMMON_DOCUMENTS));
+    const std::u16string docs = ensure_separator(special_folder(platform::CSIDL_COMMON_DOCUMENTS));
     const std::u16string sub = join_path(join_path(u"", kFamilyName), u"_Setting");
     std::u16string folder = docs + sub;
     if (!folder_exists(folder)) folder = docs + u"Temp" + kSeparator + sub;
@@ -62,9 +62,10 @@ std::u16string registry_base() {
     std::u16string base = join_path(u"", kFamilyName);
     const std::u16string key = std::u16string(kKeyPrefix) + base;
     RegistryStore registry;
-    const std::u16string redirected = registry.get_string(HKEY_CURRENT_USER, key, u"", u"");
+    const std::u16string redirected =
+        registry.get_string(platform::HKEY_CURRENT_USER, key, u"", u"");
     if (!redirected.empty()) base = redirected;
-    registry.write_string(HKEY_CURRENT_USER, key, kRegKeyBaseRecord, base);
+    registry.write_string(platform::HKEY_CURRENT_USER, key, kRegKeyBaseRecord, base);
     state.base = base;
     return base;
 }
@@ -75,9 +76,9 @@ std::u16string settings_base_folder() {
         std::u16string(kKeyPrefix) + registry_base() + u"\\" + std::u16string(kFamilyName);
     RegistryStore registry;
     const std::u16string chosen =
-        registry.get_string(HKEY_CURRENT_USER, key, kIniFullBaseValue, u"");
+        registry.get_string(platform::HKEY_CURRENT_USER, key, kIniFullBaseValue, u"");
     if (!chosen.empty()) folder = chosen;
-    registry.write_string(HKEY_CURRENT_USER, key, kIniFullBaseRecord, folder);
+    registry.write_string(platform::HKEY_CURRENT_USER, key, kIniFullBaseRecord, folder);
     return folder;
 }
 

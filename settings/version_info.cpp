@@ -11,7 +11,7 @@ namespace vermark {
 namespace {
 
 void report(std::u16string_view text) {
-    std::fputs((to_utf8(text) + "\n").c_str(), stderr);
+    std::fputs((platform::to_utf8(text) + "\n").c_str(), stderr);
 }
 
 std::uint16_t word_at(std::span<const std::uint8_t> bytes, std::size_t at) {

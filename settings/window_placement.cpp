@@ -169,22 +169,22 @@ bool forget_layouts_on_dpi_change(PlacementWindow* window, const Screens& screen
     if (store.get_int(kPositionSection, kDpiEntry, dpi) == dpi) return true;
     // Without an application object there is no profile to name the layout keys; the bare
     // section names would address unrelated keys at the top of the registry.
-    const ApplicationObject* application = application_object();
+    const platform::ApplicationObject* application = platform::application_object();
     if (!application) return true;
     std::vector<std::u16string> paths;
     for (std::u16string_view part : {u"Position", u"Bar", u"WindowLayout"}) {
         std::vector<std::u16string> found = collect_subkeys(
-            HKEY_CURRENT_USER, store_registry_path(application->profile_name, part));
+            platform::HKEY_CURRENT_USER, store_registry_path(application->profile_name, part));
         paths.insert(paths.end(), found.begin(), found.end());
     }
     // Children go first: a key that still has subkeys cannot be deleted.
     RegistryStore registry;
     for (auto it = paths.rbegin(); it != paths.rend(); ++it)
-        registry.write_string(HKEY_CURRENT_USER, *it, std::nullopt, std::nullopt);
+        registry.write_string(platform::HKEY_CURRENT_USER, *it, std::nullopt, std::nullopt);
     return true;
 }
 
-std::vector<std::u16string> collect_subkeys(HKEY root, std::u16string_view path) {
+std::vector<std::u16string> collect_subkeys(platform::HKEY root, std::u16string_view path) {
     RegistryStore registry;
     std::vector<std::u16string> names;
     std::vector<std::u16string> list;

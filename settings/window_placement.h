@@ -121,6 +121,6 @@ Rect fit_rect(Rect rect, Rect area);
 // "Position", "Bar" and "WindowLayout" registry keys (not those keys themselves).
 bool forget_layouts_on_dpi_change(PlacementWindow* window, const Screens& screens);
 // Subkey paths below root\path, breadth-first, parents first; only the first 100 are looked into.
-std::vector<std::u16string> collect_subkeys(HKEY root, std::u16string_view path);
+std::vector<std::u16string> collect_subkeys(platform::HKEY root, std::u16string_view path);
 
 }  // namespace vermark

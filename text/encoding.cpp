@@ -61,7 +61,7 @@ constexpr std::ptrdiff_t kLookAhead = 7;
 
 }  // namespace
 
-ByteOrderMark byte_order_mark(ByteView bytes) {
+ByteOrderMark byte_order_mark(platform::ByteView bytes) {
     std::uint8_t b[4];
     for (std::size_t i = 0; i < 4; ++i) b[i] = i < bytes.size() ? bytes[i] : 0xFF;
     auto mark = [](TextEncoding code, std::size_t length, std::size_t zeros) {
@@ -89,12 +89,12 @@ ByteOrderMark byte_order_mark(ByteView bytes) {
     return ByteOrderMark{};
 }
 
-TextEncoding detect_encoding(ByteView bytes) {
+TextEncoding detect_encoding(platform::ByteView bytes) {
     const ByteOrderMark mark = byte_order_mark(bytes);
     return mark.found ? mark.code : guess_encoding(bytes);
 }
 
-TextEncoding take_bom(ByteBuffer& bytes) {
+TextEncoding take_bom(platform::ByteBuffer& bytes) {
     const ByteOrderMark mark = byte_order_mark(bytes);
     const TextEncoding code = mark.found ? mark.code : guess_encoding(bytes);
     bytes.erase(bytes.begin(),
@@ -103,7 +103,7 @@ TextEncoding take_bom(ByteBuffer& bytes) {
     return code;
 }
 
-TextEncoding guess_encoding(ByteView bytes) {
+TextEncoding guess_encoding(platform::ByteView bytes) {
     EncodingGuesser guesser;
     guesser.feed(bytes);
     return guesser.result();
@@ -157,7 +157,7 @@ void EncodingGuesser::utf8_step(std::uint8_t b) {
     }
 }
 
-void EncodingGuesser::feed(ByteView chunk) {
+void EncodingGuesser::feed(platform::ByteView chunk) {
     const std::uint8_t* p = chunk.data();
     const std::uint8_t* const end = p + chunk.size();
     const std::uint8_t* const fast_end = chunk.size() >= kLookAhead ? end - kLookAhead : p;
@@ -218,7 +218,7 @@ TextEncoding EncodingGuesser::result() const {
 
 // --- EncodingDetector -----------------------------------------------------------------------
 
-void EncodingDetector::feed(ByteView chunk) {
+void EncodingDetector::feed(platform::ByteView chunk) {
     const std::size_t take = std::min<std::size_t>(4 - head_size_, chunk.size());
     std::copy_n(chunk.begin(), take, head_ + head_size_);
     head_size_ += take;
@@ -228,7 +228,7 @@ void EncodingDetector::feed(ByteView chunk) {
 }
 
 ByteOrderMark EncodingDetector::mark() const {
-    return byte_order_mark(ByteView(head_, head_size_));
+    return byte_order_mark(platform::ByteView(head_, head_size_));
 }
 
 bool EncodingDetector::decided() const {

@@ -35,30 +35,30 @@ struct ByteOrderMark {
 };
 
 // The mark test alone, over the first four bytes; bytes the buffer lacks count as 0xFF.
-ByteOrderMark byte_order_mark(ByteView bytes);
+ByteOrderMark byte_order_mark(platform::ByteView bytes);
 
 // The code by the mark, or by the content guess over the whole buffer. Never fails.
-TextEncoding detect_encoding(ByteView bytes);
-inline TextEncoding detect_encoding(const ByteBuffer& bytes) {
-    return detect_encoding(ByteView(bytes));
+TextEncoding detect_encoding(platform::ByteView bytes);
+inline TextEncoding detect_encoding(const platform::ByteBuffer& bytes) {
+    return detect_encoding(platform::ByteView(bytes));
 }
 
 // As detect_encoding, then removes the mark from the front and appends the code's terminating
 // zero bytes (4 for UTF-32, 2 for UTF-16, 1 otherwise).
-TextEncoding take_bom(ByteBuffer& bytes);
+TextEncoding take_bom(platform::ByteBuffer& bytes);
 
 // The content guess for unmarked bytes: kShiftJis, kAscii, kUtf8 or kUnknown.
-TextEncoding guess_encoding(ByteView bytes);
-inline TextEncoding guess_encoding(const ByteBuffer& bytes) {
-    return guess_encoding(ByteView(bytes));
+TextEncoding guess_encoding(platform::ByteView bytes);
+inline TextEncoding guess_encoding(const platform::ByteBuffer& bytes) {
+    return guess_encoding(platform::ByteView(bytes));
 }
 
 // The content guess over data that arrives in pieces. Gives exactly guess_encoding's answer for
 // the concatenation of everything fed, however it was cut. No allocation.
 class EncodingGuesser {
   public:
-    void feed(ByteView chunk);
-    void feed(const std::uint8_t* data, std::size_t size) { feed(ByteView(data, size)); }
+    void feed(platform::ByteView chunk);
+    void feed(const std::uint8_t* data, std::size_t size) { feed(platform::ByteView(data, size)); }
     // True once a Shift_JIS pair was seen: the answer can no longer change, feeding may stop.
     bool decided() const { return sjis_pair_seen_; }
     TextEncoding result() const;
@@ -84,8 +84,8 @@ class EncodingGuesser {
 // content guess over everything. Same answer as detect_encoding on the concatenation.
 class EncodingDetector {
   public:
-    void feed(ByteView chunk);
-    void feed(const std::uint8_t* data, std::size_t size) { feed(ByteView(data, size)); }
+    void feed(platform::ByteView chunk);
+    void feed(const std::uint8_t* data, std::size_t size) { feed(platform::ByteView(data, size)); }
     // True when more input cannot change the answer.
     bool decided() const;
     TextEncoding result() const;

@@ -3,19 +3,20 @@
 namespace vermark {
 namespace {
 
-bool worth_waiting(OpenFailure failure, RetryOn retry_on) {
-    return retry_on == RetryOn::sharing_violation ? failure == OpenFailure::sharing_violation
-                                                  : may_pass(failure);
+bool worth_waiting(platform::OpenFailure failure, RetryOn retry_on) {
+    return retry_on == RetryOn::sharing_violation
+               ? failure == platform::OpenFailure::sharing_violation
+               : platform::may_pass(failure);
 }
 
 }  // namespace
 
-bool open_with_retries(LockedFile& file, const std::u16string& path, FileAccess access,
-                       RetryOn retry_on, bool single_attempt) {
+bool open_with_retries(platform::LockedFile& file, const std::u16string& path,
+                       platform::FileAccess access, RetryOn retry_on, bool single_attempt) {
     if (path.empty()) return false;
-    return platform::retry(open_retry_policy(), [&] {
-        const OpenFailure failure = file.open(path, access);
-        if (failure == OpenFailure::none) return platform::Attempt::succeeded;
+    return platform::retry(platform::open_retry_policy(), [&] {
+        const platform::OpenFailure failure = file.open(path, access);
+        if (failure == platform::OpenFailure::none) return platform::Attempt::succeeded;
         if (single_attempt || !worth_waiting(failure, retry_on))
             return platform::Attempt::failed_for_good;
         return platform::Attempt::failed_for_now;

@@ -19,7 +19,7 @@ enum class RetryOn {
 // Tries to open `path` into `file` up to open_retry_policy().attempts times, pausing after each
 // failed attempt (the last included) while the failure is one `retry_on` waits for. With
 // `single_attempt` one try is made. True when the file is open.
-bool open_with_retries(LockedFile& file, const std::u16string& path, FileAccess access,
-                       RetryOn retry_on, bool single_attempt = false);
+bool open_with_retries(platform::LockedFile& file, const std::u16string& path,
+                       platform::FileAccess access, RetryOn retry_on, bool single_attempt = false);
 
 }  // namespace vermark

@@ -15,7 +15,7 @@
 namespace vermark {
 namespace {
 
-ByteView up_to_first_zero(ByteView bytes) {
+platform::ByteView up_to_first_zero(platform::ByteView bytes) {
     const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
     return bytes.first(static_cast<std::size_t>(zero - bytes.begin()));
 }
@@ -29,7 +29,7 @@ std::u16string up_to_first_zero(std::u16string text) {
 // Little-endian (or, with `big_endian`, big-endian) 16-bit units up to the first zero unit. An
 // odd last byte pairs with the terminating zero byte: as the low byte in little-endian data, as
 // the high byte in big-endian data (whose pairs are swapped terminator included).
-std::u16string utf16_units(ByteView data, bool big_endian) {
+std::u16string utf16_units(platform::ByteView data, bool big_endian) {
     std::u16string out;
     out.reserve(data.size() / 2 + 1);
     for (std::size_t i = 0; i < data.size(); i += 2) {
@@ -46,7 +46,7 @@ std::u16string utf16_units(ByteView data, bool big_endian) {
 // Each group of four bytes gives its low and then its high 16-bit half, zero halves dropped (so
 // zero characters vanish and a character above U+FFFF gives its two halves as they are). A
 // partial group at the end is read as if padded with zero bytes.
-std::u16string utf32_halves(ByteView data, bool big_endian) {
+std::u16string utf32_halves(platform::ByteView data, bool big_endian) {
     std::u16string out;
     out.reserve(data.size() / 2);
     for (std::size_t i = 0; i < data.size(); i += 4) {
@@ -63,16 +63,16 @@ std::u16string utf32_halves(ByteView data, bool big_endian) {
 
 }  // namespace
 
-ByteBuffer read_file_bytes(const std::u16string& path) {
-    LockedFile file;
-    if (!open_with_retries(file, path, FileAccess::read, RetryOn::any_passing_failure)) {
+platform::ByteBuffer read_file_bytes(const std::u16string& path) {
+    platform::LockedFile file;
+    if (!open_with_retries(file, path, platform::FileAccess::read, RetryOn::any_passing_failure)) {
         log_line(u"Can't open rb  " + path);
         return {};
     }
     const std::uint64_t size = file.size().value_or(0);
     try {
-        if (size > ByteBuffer().max_size()) throw std::length_error("file too large");
-        ByteBuffer bytes(static_cast<std::size_t>(size), 0);
+        if (size > platform::ByteBuffer().max_size()) throw std::length_error("file too large");
+        platform::ByteBuffer bytes(static_cast<std::size_t>(size), 0);
         file.read(bytes.data(), bytes.size());  // a short read leaves the rest zero
         return bytes;
     } catch (const std::exception&) {  // bad_alloc or length_error: the file does not fit
@@ -81,12 +81,12 @@ ByteBuffer read_file_bytes(const std::u16string& path) {
     }
 }
 
-std::u16string decode_text(ByteView bytes) {
+std::u16string decode_text(platform::ByteView bytes) {
     const ByteOrderMark mark = byte_order_mark(bytes);
     const TextEncoding code = mark.found ? mark.code : guess_encoding(bytes);
     // The mark is dropped; the terminating zero bytes that follow the data stop each decoder,
     // so they need not be appended here.
-    const ByteView data = bytes.subspan(std::min(mark.length, bytes.size()));
+    const platform::ByteView data = bytes.subspan(std::min(mark.length, bytes.size()));
     switch (code) {
         case encoding::kUtf16:
             return utf16_units(data, false);
@@ -97,9 +97,9 @@ std::u16string decode_text(ByteView bytes) {
         case encoding::kUtf32Be:
             return utf32_halves(data, true);
         case encoding::kUtf8:
-            return multibyte_to_wide(kCodePageUtf8, up_to_first_zero(data));
+            return platform::multibyte_to_wide(platform::kCodePageUtf8, up_to_first_zero(data));
         default:
-            return multibyte_to_wide(kCodePageShiftJis, up_to_first_zero(data));
+            return platform::multibyte_to_wide(platform::kCodePageShiftJis, up_to_first_zero(data));
     }
 }
 
@@ -111,11 +111,11 @@ std::u16string read_text_file(const std::u16string& path) {
 namespace {
 
 // Opens for reading with writers denied; only another program's lock is waited for.
-bool open_for_loading(LockedFile& file, const std::u16string& path, std::uint64_t& size) {
+bool open_for_loading(platform::LockedFile& file, const std::u16string& path, std::uint64_t& size) {
     const std::optional<platform::FileStatus> status = platform::file_status(path);
     if (!status || status->size == 0 || path.empty()) return false;
     const bool single_attempt = !exists(path, false);
-    if (!open_with_retries(file, path, FileAccess::read, RetryOn::sharing_violation,
+    if (!open_with_retries(file, path, platform::FileAccess::read, RetryOn::sharing_violation,
                            single_attempt)) {
         return false;
     }
@@ -123,22 +123,24 @@ bool open_for_loading(LockedFile& file, const std::u16string& path, std::uint64_
     return true;
 }
 
-std::u16string load_decoded(ByteBuffer& buffer) {
+std::u16string load_decoded(platform::ByteBuffer& buffer) {
     const std::uint8_t b0 = buffer[0], b1 = buffer[1], b2 = buffer.size() > 2 ? buffer[2] : 0;
-    const ByteView all(buffer);
+    const platform::ByteView all(buffer);
     if (b0 == 0xFF && b1 == 0xFE) return utf16_units(all.subspan(2), false);
     if (b0 == 0xFE && b1 == 0xFF) {
         // Only the pairs of the file's own bytes are swapped: an odd last byte stays the low byte.
         const std::size_t file_size = buffer.size() - 2;
         for (std::size_t i = 0; i + 1 < file_size; i += 2) std::swap(buffer[i], buffer[i + 1]);
-        return utf16_units(ByteView(buffer).subspan(2), false);
+        return utf16_units(platform::ByteView(buffer).subspan(2), false);
     }
     if (b0 == 0xEF && b1 == 0xBB && b2 == 0xBF) {
-        return up_to_first_zero(multibyte_to_wide(kCodePageUtf8, all.subspan(3)));
+        return up_to_first_zero(
+            platform::multibyte_to_wide(platform::kCodePageUtf8, all.subspan(3)));
     }
-    const std::u16string as_ansi = multibyte_to_wide(kCodePageShiftJis, up_to_first_zero(all));
+    const std::u16string as_ansi =
+        platform::multibyte_to_wide(platform::kCodePageShiftJis, up_to_first_zero(all));
     if (xml_declared_encoding(as_ansi) == encoding::kUtf8) {
-        return up_to_first_zero(multibyte_to_wide(kCodePageUtf8, all));
+        return up_to_first_zero(platform::multibyte_to_wide(platform::kCodePageUtf8, all));
     }
     return decode_text(all);
 }
@@ -147,13 +149,13 @@ std::u16string load_decoded(ByteBuffer& buffer) {
 
 bool load_text_file(const std::u16string& path, std::u16string& out) {
     out.clear();
-    LockedFile file;
+    platform::LockedFile file;
     std::uint64_t size = 0;
     if (!open_for_loading(file, path, size)) return false;
     try {
-        if (size > ByteBuffer().max_size() - 2) throw std::length_error("file too large");
+        if (size > platform::ByteBuffer().max_size() - 2) throw std::length_error("file too large");
         // Two zero bytes behind the data end the text in every decoding below.
-        ByteBuffer buffer(static_cast<std::size_t>(size) + 2, 0);
+        platform::ByteBuffer buffer(static_cast<std::size_t>(size) + 2, 0);
         file.read(buffer.data(), static_cast<std::size_t>(size));
         out = load_decoded(buffer);
     } catch (const std::exception&) {
@@ -164,7 +166,7 @@ bool load_text_file(const std::u16string& path, std::u16string& out) {
 }
 
 bool has_utf16_bom(const std::u16string& path) {
-    LockedFile file;
+    platform::LockedFile file;
     std::uint64_t size = 0;
     if (!open_for_loading(file, path, size)) return false;
     std::uint8_t head[2] = {};

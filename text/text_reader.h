@@ -14,13 +14,13 @@ namespace vermark {
 // retried (100 attempts, 100 ms apart) when the cause can pass (locked by another program,
 // permission changing, interrupted); a missing file, a folder or a path through a non-folder gives
 // up at once. Failures are logged as "Can't open rb  " + path.
-ByteBuffer read_file_bytes(const std::u16string& path);
+platform::ByteBuffer read_file_bytes(const std::u16string& path);
 
 // Marked UTF-8/16/32 by their marks, unmarked UTF-8 as UTF-8, anything else through code page 932.
 // The text ends at its first zero character (UTF-32 drops zero halves instead). Never fails.
-std::u16string decode_text(ByteView bytes);
-inline std::u16string decode_text(const ByteBuffer& bytes) {
-    return decode_text(ByteView(bytes));
+std::u16string decode_text(platform::ByteView bytes);
+inline std::u16string decode_text(const platform::ByteBuffer& bytes) {
+    return decode_text(platform::ByteView(bytes));
 }
 
 // decode_text of the file; the empty text, without opening or logging, when it does not exist.

@@ -25,7 +25,7 @@ std::u16string_view up_to_first_zero(std::u16string_view text) {
     return text.substr(0, text.find(u'\0'));
 }
 
-void append_utf16le(ByteBuffer& out, std::u16string_view text) {
+void append_utf16le(platform::ByteBuffer& out, std::u16string_view text) {
     out.reserve(out.size() + text.size() * 2);
     for (const char16_t unit : text) {
         out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
@@ -39,15 +39,16 @@ std::uint64_t size_on_disk(const std::u16string& path) {
 }
 
 // The framework writers: create, read-write, exclusive; the file is emptied, then `bytes` go in.
-bool store_exclusively(const std::u16string& path, ByteView bytes) {
+bool store_exclusively(const std::u16string& path, platform::ByteView bytes) {
     if (path.empty()) return false;
-    LockedFile file;
+    platform::LockedFile file;
     // A file that is not there yet gets one plain try first; then only other programs' locks
     // are waited for.
-    bool opened =
-        !exists(path, false) && file.open(path, FileAccess::read_write) == OpenFailure::none;
+    bool opened = !exists(path, false) &&
+                  file.open(path, platform::FileAccess::read_write) == platform::OpenFailure::none;
     if (!opened) {
-        opened = open_with_retries(file, path, FileAccess::read_write, RetryOn::sharing_violation);
+        opened = open_with_retries(file, path, platform::FileAccess::read_write,
+                                   RetryOn::sharing_violation);
     }
     if (!opened) return false;
     const bool written = file.truncate() && file.write_all(bytes.data(), bytes.size());
@@ -56,9 +57,10 @@ bool store_exclusively(const std::u16string& path, ByteView bytes) {
 
 }  // namespace
 
-bool write_file_bytes(const std::u16string& path, ByteView bytes, int rewrite) {
-    LockedFile file;
-    if (!open_with_retries(file, path, FileAccess::write_truncate, RetryOn::any_passing_failure)) {
+bool write_file_bytes(const std::u16string& path, platform::ByteView bytes, int rewrite) {
+    platform::LockedFile file;
+    if (!open_with_retries(file, path, platform::FileAccess::write_truncate,
+                           RetryOn::any_passing_failure)) {
         log_line(u"Can't open wb  " + path);
         return false;
     }
@@ -76,26 +78,27 @@ bool write_file_bytes(const std::u16string& path, ByteView bytes, int rewrite) {
     return false;
 }
 
-ByteBuffer utf8_bytes(std::u16string_view text, bool with_mark) {
-    const MultiByteResult converted = wide_to_multibyte(kCodePageUtf8, up_to_first_zero(text));
-    ByteBuffer out;
+platform::ByteBuffer utf8_bytes(std::u16string_view text, bool with_mark) {
+    const platform::MultiByteResult converted =
+        platform::wide_to_multibyte(platform::kCodePageUtf8, up_to_first_zero(text));
+    platform::ByteBuffer out;
     out.reserve(converted.bytes.size() + 3);
     if (with_mark) out.assign(std::begin(kUtf8Mark), std::end(kUtf8Mark));
     out.insert(out.end(), converted.bytes.begin(), converted.bytes.end());
     return out;
 }
 
-ByteBuffer utf16_bytes(std::u16string_view text, bool with_mark) {
-    ByteBuffer out;
+platform::ByteBuffer utf16_bytes(std::u16string_view text, bool with_mark) {
+    platform::ByteBuffer out;
     if (with_mark) out.assign(std::begin(kUtf16Mark), std::end(kUtf16Mark));
     append_utf16le(out, up_to_first_zero(text));
     return out;
 }
 
-ByteBuffer sjis_bytes(std::u16string_view text) {
-    const MultiByteResult converted =
-        wide_to_multibyte(kCodePageShiftJis, up_to_first_zero(text), '_');
-    return ByteBuffer(converted.bytes.begin(), converted.bytes.end());
+platform::ByteBuffer sjis_bytes(std::u16string_view text) {
+    const platform::MultiByteResult converted =
+        platform::wide_to_multibyte(platform::kCodePageShiftJis, up_to_first_zero(text), '_');
+    return platform::ByteBuffer(converted.bytes.begin(), converted.bytes.end());
 }
 
 bool write_utf8_text(const std::u16string& path, std::u16string_view text, bool with_mark) {
@@ -110,7 +113,7 @@ bool write_unicode_text(const std::u16string& path, std::u16string_view text) {
     const std::size_t body = text.find_first_not_of(kMarkCharacter);
     // A text of marks only (or none) keeps them all; otherwise the leading marks become one.
     if (body != std::u16string_view::npos) text.remove_prefix(body);
-    ByteBuffer out(std::begin(kUtf16Mark), std::end(kUtf16Mark));
+    platform::ByteBuffer out(std::begin(kUtf16Mark), std::end(kUtf16Mark));
     append_utf16le(out, text);
     return write_file_bytes(path, out);
 }
@@ -121,17 +124,19 @@ bool write_sjis_text(const std::u16string& path, std::u16string_view text) {
 
 bool save_text_file(const std::u16string& path, std::u16string_view text, bool unicode) {
     if (path.empty()) return false;
-    if (!unicode && platform::active_code_page() == kCodePageShiftJis) {
+    if (!unicode && platform::active_code_page() == platform::kCodePageShiftJis) {
         const std::u16string_view kept = up_to_first_zero(text);
-        const MultiByteResult ansi = wide_to_multibyte(kCodePageShiftJis, kept);
+        const platform::MultiByteResult ansi =
+            platform::wide_to_multibyte(platform::kCodePageShiftJis, kept);
         // Near matches count as lost too: U+2212 would be stored as the byte pair that reads
         // back as U+FF0D, and U+00A5 as a backslash.
-        if (!ansi.used_default && multibyte_to_wide(kCodePageShiftJis, ansi.bytes) == kept) {
+        if (!ansi.used_default &&
+            platform::multibyte_to_wide(platform::kCodePageShiftJis, ansi.bytes) == kept) {
             const auto* data = reinterpret_cast<const std::uint8_t*>(ansi.bytes.data());
-            return store_exclusively(path, ByteView(data, ansi.bytes.size()));
+            return store_exclusively(path, platform::ByteView(data, ansi.bytes.size()));
         }
     }
-    ByteBuffer out(std::begin(kUtf16Mark), std::end(kUtf16Mark));
+    platform::ByteBuffer out(std::begin(kUtf16Mark), std::end(kUtf16Mark));
     append_utf16le(out, text);
     return store_exclusively(path, out);
 }

@@ -12,9 +12,10 @@ namespace vermark {
 // Creates or truncates the file and writes the bytes. Opens are retried like read_file_bytes's
 // (failures logged as "Can't open wb  " + path). A file still empty after a non-empty write is
 // rewritten up to 11 times, 10 ms apart. `rewrite` counts the rewrites made; callers pass 0.
-bool write_file_bytes(const std::u16string& path, ByteView bytes, int rewrite = 0);
-inline bool write_file_bytes(const std::u16string& path, const ByteBuffer& bytes, int rewrite = 0) {
-    return write_file_bytes(path, ByteView(bytes), rewrite);
+bool write_file_bytes(const std::u16string& path, platform::ByteView bytes, int rewrite = 0);
+inline bool write_file_bytes(const std::u16string& path, const platform::ByteBuffer& bytes,
+                             int rewrite = 0) {
+    return write_file_bytes(path, platform::ByteView(bytes), rewrite);
 }
 
 // The text up to its first zero character as UTF-8, with EF BB BF in front when `with_mark`.
@@ -41,8 +42,8 @@ bool convert_to_utf16_file(const std::u16string& path);
 
 // The bytes the text writers above put into their files: cut at the first zero character,
 // converted, mark in front when asked.
-ByteBuffer utf8_bytes(std::u16string_view text, bool with_mark);
-ByteBuffer utf16_bytes(std::u16string_view text, bool with_mark);
-ByteBuffer sjis_bytes(std::u16string_view text);
+platform::ByteBuffer utf8_bytes(std::u16string_view text, bool with_mark);
+platform::ByteBuffer utf16_bytes(std::u16string_view text, bool with_mark);
+platform::ByteBuffer sjis_bytes(std::u16string_view text);
 
 }  // namespace vermark

@@ -7,6 +7,7 @@
 #include "diag/shell_launcher.h"
 #include "platform/command.h"
 #include "platform/file_moves.h"
+#include "platform/fs.h"
 #include "platform/retry.h"
 #include "platform/wide.h"
 #include "text/markup.h"
@@ -55,7 +56,7 @@ std::u16string replace_chars(std::u16string text, std::u16string_view what, char
 std::u16string two_digits(int value) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%02d", value);
-    return from_utf8(digits);
+    return platform::from_utf8(digits);
 }
 
 // The comparison files are named by the time (formatted afresh for each) and the run's counter.
@@ -70,17 +71,18 @@ std::u16string copy_path(std::u16string_view path, std::u16string_view kind) {
 }
 
 bool has_content(const std::u16string& path) {
-    const auto size = file_size(path);
+    const auto size = platform::file_size(path);
     return size && *size > 0;
 }
 
 void write_listing(const std::u16string& compare_program, const std::u16string& old_copy,
                    const std::u16string& new_copy, const std::u16string& listing) {
     // The UTF-8 copies hold the same text; -B passes over the empty lines the UTF-16 copies drop.
-    run_to_file(to_utf8(compare_program),
-                {"-B", "--strip-trailing-cr", "--", to_utf8(copy_path(old_copy, u"utf_8")),
-                 to_utf8(copy_path(new_copy, u"utf_8"))},
-                to_utf8(listing), kCompareLimitMs);
+    platform::run_to_file(
+        platform::to_utf8(compare_program),
+        {"-B", "--strip-trailing-cr", "--", platform::to_utf8(copy_path(old_copy, u"utf_8")),
+         platform::to_utf8(copy_path(new_copy, u"utf_8"))},
+        platform::to_utf8(listing), kCompareLimitMs);
 }
 
 // "20240131": a folder of one day's comparisons.
@@ -171,8 +173,8 @@ std::u16string where_command(std::u16string_view name) {
     const std::u16string chk_path = unquote_all(chk);
     const std::u16string err_path = unquote_all(err);
     // Answers left by an earlier lookup would end the wait before this one has written.
-    remove_file(chk_path);
-    remove_file(err_path);
+    platform::remove_file(chk_path);
+    platform::remove_file(err_path);
 
     HiddenCommand command{u"where " + file_name + u" > " + chk + u" 2> " + err,
                           kLookupScript,
@@ -192,10 +194,10 @@ std::u16string where_command(std::u16string_view name) {
 
 bool run_batch_hidden(const HiddenCommand& command) {
     const std::u16string script = batch_file_path(command.text);
-    write_utf8_text(script, from_utf8(command.script), false);
-    std::vector<std::string> arguments{to_utf8(script)};
-    for (const auto& argument : command.arguments) arguments.push_back(to_utf8(argument));
-    start_detached("/bin/sh", arguments);
+    write_utf8_text(script, platform::from_utf8(command.script), false);
+    std::vector<std::string> arguments{platform::to_utf8(script)};
+    for (const auto& argument : command.arguments) arguments.push_back(platform::to_utf8(argument));
+    platform::start_detached("/bin/sh", arguments);
     return true;
 }
 

@@ -55,12 +55,12 @@ std::u16string without_parent_steps(std::u16string_view relative) {
 }
 
 bool is_missing_or_empty(std::u16string_view path) {
-    const auto size = file_size(path);
+    const auto size = platform::file_size(path);
     return !size || *size == 0;
 }
 
 // Writes the body to the local copy, opening it only when the server has answered.
-class FileSink : public HttpBodySink {
+class FileSink : public platform::HttpBodySink {
   public:
     explicit FileSink(std::u16string path) : path_(std::move(path)) {}
     ~FileSink() override { close(); }
@@ -91,8 +91,8 @@ class FileSink : public HttpBodySink {
     int fd_ = -1;
 };
 
-std::u16string server_port_prefix(const ParsedUrl& url) {
-    return url.server + u"\t" + from_utf8(std::to_string(url.port)) + u"\t";
+std::u16string server_port_prefix(const platform::ParsedUrl& url) {
+    return url.server + u"\t" + platform::from_utf8(std::to_string(url.port)) + u"\t";
 }
 
 // One GET of scheme + rest into `local` that ends by `deadline`; see fetch_url.
@@ -100,7 +100,7 @@ bool fetch_before(std::u16string_view scheme, std::u16string_view rest, const st
                   Deadline deadline) {
     move_file(local, numbered_name(local, true), false);
     const std::u16string url = std::u16string(scheme) + std::u16string(rest);
-    const auto parsed = parse_url(url);
+    const auto parsed = platform::parse_url(url);
     if (!parsed) {
         report_line(u"Failed AfxParseURL |" + url);
         return false;
@@ -111,27 +111,27 @@ bool fetch_before(std::u16string_view scheme, std::u16string_view rest, const st
         report_line(server_port_prefix(*parsed) + u"No time left for the request");
         return false;
     }
-    HttpGet request;
-    request.secure = parsed->service == inet_service_https;
-    request.server = to_utf8(parsed->server);
+    platform::HttpGet request;
+    request.secure = parsed->service == platform::inet_service_https;
+    request.server = platform::to_utf8(parsed->server);
     request.port = parsed->port;
-    request.object = to_utf8(parsed->object);
-    request.user_agent = to_utf8(user_agent_text());
+    request.object = platform::to_utf8(parsed->object);
+    request.user_agent = platform::to_utf8(user_agent_text());
     request.time_limit_ms = static_cast<long>(left.count());
 
     FileSink sink(local);
-    const HttpResult result = http_get(request, sink);
+    const platform::HttpResult result = platform::http_get(request, sink);
     const bool stored = sink.close();
-    if (result.failure == HttpFailure::none && stored) return true;
+    if (result.failure == platform::HttpFailure::none && stored) return true;
 
     // A partial or refused body must not pass for a page on the next run.
-    if (result.opened) remove_file(local);
-    if (result.failure == HttpFailure::not_sent) {
+    if (result.opened) platform::remove_file(local);
+    if (result.failure == platform::HttpFailure::not_sent) {
         report_line(server_port_prefix(*parsed) + u"SendRequest ... error");
         return true;
     }
-    const std::u16string text = result.failure != HttpFailure::none
-                                    ? from_utf8(result.error_text)
+    const std::u16string text = result.failure != platform::HttpFailure::none
+                                    ? platform::from_utf8(result.error_text)
                                     : u"The page could not be stored";
     report_line(server_port_prefix(*parsed) + text);
     return false;
@@ -185,7 +185,7 @@ std::u16string numbered_name(std::u16string_view path, bool always) {
     for (int counter = 0; counter < 1000; ++counter) {
         char digits[4];
         std::snprintf(digits, sizeof digits, "%03d", counter);
-        std::u16string candidate = base + from_utf8(digits) + tail;
+        std::u16string candidate = base + platform::from_utf8(digits) + tail;
         if (!exists(candidate, false)) return candidate;
     }
     return std::u16string(path);
@@ -198,9 +198,9 @@ bool move_file(std::u16string_view from, std::u16string_view to, bool keep_exist
     const auto folder_ready = [&] {
         return folder_exists(target_folder) || create_folder_chain(target_folder);
     };
-    if (folder_ready() && rename_without_replacing(from, to)) return true;
+    if (folder_ready() && platform::rename_without_replacing(from, to)) return true;
     if (exists(from, false) && (!keep_existing || !exists(to, false)) && folder_ready()) {
-        if (copy_file_bytes(from, to, keep_existing)) return remove_file(from);
+        if (platform::copy_file_bytes(from, to, keep_existing)) return platform::remove_file(from);
     }
     return false;
 }

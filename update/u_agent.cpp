@@ -91,7 +91,7 @@ std::u16string os_version_text() {
 }
 
 std::u16string windows_product_version() {
-    return dotted_version(leading_dotted_number(from_utf8(kernel_release())));
+    return dotted_version(leading_dotted_number(platform::from_utf8(platform::kernel_release())));
 }
 
 std::u16string program_version_text() {
@@ -108,7 +108,7 @@ std::u16string program_version_text() {
 
 std::u16string build_flags_text() {
     std::u16string text;
-    if (is_32bit_process_on_64bit_system()) text += u" WOW64 ";
+    if (platform::is_32bit_process_on_64bit_system()) text += u" WOW64 ";
     text += u" UNICODE ";
     text += u" AFXDLL ";
     text += u" Win " + integer_text(kTargetWindowsVersion, 16) + u" ";
@@ -127,7 +127,8 @@ std::u16string msc_version_text() {
 std::u16string dpi_text() {
     const double scale = window_dpi() * (1.0 / 96);
     if (scale == 1) return u"";
-    return u"  DPI " + from_utf8(std::to_string(static_cast<long long>(scale * 100))) + u"%";
+    return u"  DPI " + platform::from_utf8(std::to_string(static_cast<long long>(scale * 100))) +
+           u"%";
 }
 
 double window_dpi() {

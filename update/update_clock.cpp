@@ -25,7 +25,7 @@ void report_line(std::u16string_view text) {
 }
 
 void report_text(std::u16string_view text) {
-    const std::string bytes = to_utf8(text);
+    const std::string bytes = platform::to_utf8(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fflush(stderr);
 }

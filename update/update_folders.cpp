@@ -14,7 +14,8 @@ constexpr std::u16string_view kUpdateRoot = u"r_Utile.tmp";
 
 // The folder exists, is a real folder of this user and nobody else may enter it.
 bool claim_private(const std::u16string& folder) {
-    return create_folder_chain(folder) && is_own_real_folder(folder) && make_folder_private(folder);
+    return create_folder_chain(folder) && platform::is_own_real_folder(folder) &&
+           platform::make_folder_private(folder);
 }
 
 // The root of everything the update check writes, kept private even when it existed before.
@@ -25,8 +26,8 @@ std::u16string update_root() {
     const std::u16string root = ensure_separator(temp_folder() + std::u16string(kUpdateRoot));
     if (claim_private(root)) return root;
     const std::u16string fallback =
-        ensure_separator(ensure_separator(special_folder(CSIDL_COMMON_DOCUMENTS)) + u"Temp/Temp/" +
-                         std::u16string(kUpdateRoot));
+        ensure_separator(ensure_separator(special_folder(platform::CSIDL_COMMON_DOCUMENTS)) +
+                         u"Temp/Temp/" + std::u16string(kUpdateRoot));
     static bool reported = false;
     if (!reported) {
         reported = true;

@@ -5,6 +5,7 @@
 
 #include "diag/log.h"
 #include "platform/file_moves.h"
+#include "platform/fs.h"
 #include "platform/profile.h"
 #include "platform/text_case.h"
 #include "text/text_reader.h"
@@ -52,8 +53,8 @@ int section_end(const StringList& lines, int first) {
 std::u16string platform_profile_string(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view default_value) {
     std::array<char16_t, kProfileBufferSize> buffer{};
-    GetPrivateProfileStringW(section, key, default_value, buffer.data(), kProfileReadSize,
-                             update_settings_path());
+    platform::GetPrivateProfileStringW(section, key, default_value, buffer.data(), kProfileReadSize,
+                                       update_settings_path());
     return std::u16string(buffer.data());
 }
 
@@ -80,7 +81,7 @@ std::u16string failed_attempt_marker(std::u16string_view local) {
 
 std::u16string update_settings_path() {
     std::u16string path = normalise_separators(
-        strip_separator(special_folder(CSIDL_COMMON_DOCUMENTS)) + u"/Temp/r_Utile/");
+        strip_separator(special_folder(platform::CSIDL_COMMON_DOCUMENTS)) + u"/Temp/r_Utile/");
     path = normalise_separators(ensure_separator(path) + u"_Setting");
     return ensure_separator(path) + u"r_Utile.ini";
 }
@@ -140,7 +141,7 @@ std::u16string update_page_name() {
 
 bool update_check_due(std::u16string_view page) {
     const std::u16string local = local_copy_path(page);
-    const std::time_t copy_time = modification_time(local).value_or(0);
+    const std::time_t copy_time = platform::modification_time(local).value_or(0);
     const std::u16string today = today_text();
     if (format_time(copy_time, u"%Y/%m/%d") == today) return false;
     // A server that failed today (one that never answers holds the window for its whole time)
@@ -157,7 +158,7 @@ bool check_for_update(std::u16string_view page) {
         note_failed_fetch(page, relative, local);
         write_utf8_text(failed_attempt_marker(local), today_text(), false);
     } else {
-        remove_file(failed_attempt_marker(local));
+        platform::remove_file(failed_attempt_marker(local));
     }
     if (old_text.empty()) {
         report_line(u"new");

@@ -72,7 +72,7 @@ DeferredFileOps& shared_instance() {
         auto* ops = new DeferredFileOps();
         std::atexit(run_shared_at_exit);
         // The dialog leaves this way when a worker it cannot stop still runs.
-        std::at_quick_exit(run_shared_at_exit);
+        ::at_quick_exit(run_shared_at_exit);
         return ops;
     }();
     return *shared;

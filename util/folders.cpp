@@ -78,14 +78,14 @@ bool build_chain(std::u16string_view path, Report report) {
 
 std::u16string special_folder(int csidl) {
     std::u16string folder = platform::special_folder_path(csidl);
-    if ((csidl & CSIDL_FLAG_CREATE) != 0 && !folder.empty() && !folder_exists(folder))
+    if ((csidl & platform::CSIDL_FLAG_CREATE) != 0 && !folder.empty() && !folder_exists(folder))
         create_folder_chain(folder);
     return folder;
 }
 
 std::u16string settings_folder() {
     std::u16string folder =
-        ensure_separator(special_folder(CSIDL_COMMON_DOCUMENTS)) + u"Temp/Tool/_setting";
+        ensure_separator(special_folder(platform::CSIDL_COMMON_DOCUMENTS)) + u"Temp/Tool/_setting";
     create_folder_chain(folder);
     return folder;
 }
@@ -110,7 +110,7 @@ std::u16string ini_path() {
 TempFolderSources current_temp_folder_sources() {
     TempFolderSources sources;
     sources.platform_answer = platform::system_temp_folder();
-    sources.documents = special_folder(CSIDL_COMMON_DOCUMENTS);
+    sources.documents = special_folder(platform::CSIDL_COMMON_DOCUMENTS);
     sources.env_tmp = platform::environment_variable("TMP");
     sources.env_tmpdir = platform::environment_variable("TMPDIR");
     sources.env_temp = platform::environment_variable("TEMP");
@@ -198,7 +198,7 @@ bool create_folder_chain_framework(std::u16string_view path) {
 
 std::u16string locate_program(std::u16string_view name) {
     std::u16string candidate =
-        ensure_separator(special_folder(CSIDL_PROGRAM_FILES)) + std::u16string(name);
+        ensure_separator(special_folder(platform::CSIDL_PROGRAM_FILES)) + std::u16string(name);
     if (exists(name)) candidate = name;
     if (!exists(candidate)) {
         for (const auto& folder : platform::fallback_program_folders()) {
@@ -211,7 +211,7 @@ std::u16string locate_program(std::u16string_view name) {
     }
     if (exists(candidate)) return candidate;
     if (extension_lower_of(name) == u"exe") {
-        for (int csidl : {CSIDL_WINDOWS, CSIDL_SYSTEM}) {
+        for (int csidl : {platform::CSIDL_WINDOWS, platform::CSIDL_SYSTEM}) {
             const std::u16string place =
                 ensure_separator(special_folder(csidl)) + file_name_of(name);
             if (exists(place)) return place;

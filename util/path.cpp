@@ -158,7 +158,7 @@ SavedArguments& saved_arguments() {
     return saved;
 }
 void write_error_line(std::u16string_view text) {
-    std::fputs((to_utf8(text) + "\n").c_str(), stderr);
+    std::fputs((platform::to_utf8(text) + "\n").c_str(), stderr);
 }
 }  // namespace
 

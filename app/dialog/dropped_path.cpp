@@ -7,9 +7,9 @@ namespace vermark {
 
 std::u16string resolve_dropped_path(const std::u16string& path) {
     if (extension_lower_of(path) == u"lnk") return resolve_shortcut(path);
-    if (is_symbolic_link(path)) {
+    if (platform::is_symbolic_link(path)) {
         // A dangling link stays as it is and fails quietly when read, like a missing file.
-        std::u16string target = long_path_name(path);
+        std::u16string target = platform::long_path_name(path);
         return target.empty() ? path : target;
     }
     return path;
@@ -17,7 +17,7 @@ std::u16string resolve_dropped_path(const std::u16string& path) {
 
 std::u16string resolve_shortcut(const std::u16string& path) {
     if (!exists(path, false)) return {};
-    return shell_link_target(path);
+    return platform::shell_link_target(path);
 }
 
 }  // namespace vermark

@@ -62,7 +62,7 @@ std::u16string japanese_error_text(int error) {
         case ETXTBSY:
             return u"ファイルが使用中です";
         default:
-            return u"エラー番号 " + from_utf8(std::to_string(error));
+            return u"エラー番号 " + platform::from_utf8(std::to_string(error));
     }
 }
 

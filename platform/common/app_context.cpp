@@ -1,6 +1,6 @@
 #include "platform/app_context.h"
 
-namespace vermark {
+namespace vermark::platform {
 
 namespace {
 
@@ -32,4 +32,4 @@ ScopedApplicationObject::~ScopedApplicationObject() {
     installed() = std::move(previous_);
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

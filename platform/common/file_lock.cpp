@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace vermark {
+namespace vermark::platform {
 
 bool may_pass(OpenFailure failure) {
     return failure == OpenFailure::sharing_violation || failure == OpenFailure::transient;
@@ -22,4 +22,4 @@ LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
     return *this;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -1,6 +1,6 @@
 #include "platform/http_text.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 bool is_url_safe(unsigned char c) {
@@ -34,4 +34,4 @@ std::string header_safe_text(std::string text) {
     return text;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

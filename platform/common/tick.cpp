@@ -3,7 +3,7 @@
 #include <atomic>
 #include <chrono>
 
-namespace vermark {
+namespace vermark::platform {
 
 namespace {
 
@@ -25,4 +25,4 @@ void reset_tick_count_shift() {
     shift_ms = 0;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

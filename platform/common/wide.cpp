@@ -4,7 +4,7 @@
 
 #include "platform/utf16.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -108,4 +108,4 @@ std::string utf8_of(const std::filesystem::path& path) {
     return to_utf8(path.u16string());
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 // argv for exec: the strings stay owned by the caller's vectors.
@@ -83,18 +83,17 @@ CommandRun run_to_file(const std::string& program, const std::vector<std::string
     const auto deadline = clock::now() + std::chrono::milliseconds(limit_ms);
     int status = 0;
     // The deadline bounds the polls; the count only has to outlast it.
-    const platform::RetryPolicy polls{std::numeric_limits<int>::max(),
-                                      std::chrono::milliseconds(5)};
-    const bool finished = platform::retry(polls, [&] {
+    const RetryPolicy polls{std::numeric_limits<int>::max(), std::chrono::milliseconds(5)};
+    const bool finished = retry(polls, [&] {
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) return platform::Attempt::succeeded;
-        if (done < 0 && errno != EINTR) return platform::Attempt::failed_for_good;
+        if (done == pid) return Attempt::succeeded;
+        if (done < 0 && errno != EINTR) return Attempt::failed_for_good;
         if (clock::now() >= deadline) {
             ::kill(pid, SIGKILL);
             wait_for(pid, status);
-            return platform::Attempt::failed_for_good;
+            return Attempt::failed_for_good;
         }
-        return platform::Attempt::failed_for_now;
+        return Attempt::failed_for_now;
     });
     if (!finished) return run;
     run.finished = true;
@@ -102,4 +101,4 @@ CommandRun run_to_file(const std::string& program, const std::vector<std::string
     return run;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

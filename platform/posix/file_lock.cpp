@@ -10,7 +10,7 @@
 
 #include "platform/wide.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 OpenFailure failure_from_errno(int error) {
@@ -130,4 +130,4 @@ bool LockedFile::close() {
     return ::close(fd) == 0;  // closing also releases the lock
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

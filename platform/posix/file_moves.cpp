@@ -10,7 +10,7 @@
 
 #include "platform/wide.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace fs = std::filesystem;
 
 namespace {
@@ -55,10 +55,6 @@ bool copy_file_bytes(std::u16string_view from, std::u16string_view to, bool fail
            !error;
 }
 
-bool remove_file(std::u16string_view path) {
-    return ::remove(native_path(path).c_str()) == 0;
-}
-
 bool make_folder_private(std::u16string_view path) {
     return ::chmod(native_path(path).c_str(), S_IRWXU) == 0;
 }
@@ -76,4 +72,4 @@ bool set_modification_time(std::u16string_view path, std::time_t when) {
     return ::utimensat(AT_FDCWD, native_path(path).c_str(), times, 0) == 0;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -9,7 +9,7 @@
 
 #include "platform/http_text.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 HttpLimits g_limits;
@@ -171,4 +171,4 @@ void set_extra_ca_file_for_testing(const std::string& pem_path) {
     g_extra_ca_file = pem_path;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 bool machine_is_64bit(std::string_view machine) {
@@ -28,4 +28,4 @@ bool is_32bit_process_on_64bit_system() {
     return ::uname(&names) == 0 && machine_is_64bit(names.machine);
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -8,7 +8,7 @@
 #include "platform/utf16.h"
 #include "platform/wide.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 constexpr const char* kNativeUtf16 =
@@ -245,4 +245,4 @@ MultiByteResult wide_to_multibyte(unsigned code_page, std::u16string_view text, 
     return result;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -2,7 +2,7 @@
 
 #include "platform/text_case.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 std::optional<int> parse_port(std::u16string_view digits) {
@@ -53,10 +53,10 @@ bool split_host_port(std::u16string_view authority, int default_port, ParsedUrl&
 std::optional<ParsedUrl> parse_url(std::u16string_view url) {
     ParsedUrl out;
     std::u16string_view rest;
-    if (platform::starts_with_ignoring_ascii_case(url, u"https://")) {
+    if (starts_with_ignoring_ascii_case(url, u"https://")) {
         out.service = inet_service_https;
         rest = url.substr(8);
-    } else if (platform::starts_with_ignoring_ascii_case(url, u"http://")) {
+    } else if (starts_with_ignoring_ascii_case(url, u"http://")) {
         out.service = inet_service_http;
         rest = url.substr(7);
     } else {
@@ -80,4 +80,4 @@ std::optional<ParsedUrl> parse_url(std::u16string_view url) {
     return out;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -9,12 +9,12 @@
 
 #include "platform/codepage.h"
 #include "platform/fs.h"
+#include "platform/safe_replace.h"
 #include "platform/standin/profile_document.h"
 #include "platform/standin/registry_tree.h"
-#include "platform/safe_replace.h"
 #include "platform/wide.h"
 
-namespace vermark {
+namespace vermark::platform {
 
 namespace {
 
@@ -29,7 +29,7 @@ struct ProfileText {
 // sets `missing`).
 std::optional<std::string> read_all(const std::string& path, bool& missing) {
     int error = 0;
-    std::optional<std::string> bytes = platform::read_regular_file(from_utf8(path), error);
+    std::optional<std::string> bytes = read_regular_file(from_utf8(path), error);
     missing = !bytes && (error == ENOENT || error == ENOTDIR);
     return missing ? std::optional<std::string>(std::string()) : bytes;
 }
@@ -88,11 +88,11 @@ std::optional<ProfileDocument> load_document(std::u16string_view path) {
 // file), and leaves a file its owner may not write as it is: the rename would otherwise change
 // it behind its mode's back.
 bool replace_file(const std::string& path, std::string_view bytes) {
-    platform::ReplaceOptions options;
-    options.flush = platform::Flush::to_disk;
+    ReplaceOptions options;
+    options.flush = Flush::to_disk;
     options.keep_mode = true;
     options.refuse_read_only = true;
-    return platform::replace_file(from_utf8(path), bytes, options) == 0;
+    return replace_file(from_utf8(path), bytes, options) == 0;
 }
 
 // A symbolic link is followed, so the file it names is replaced and the link stays.
@@ -113,7 +113,7 @@ struct LockedRead {
         if (lock.held()) bytes = read_all(native, missing);
     }
     std::string native;
-    platform::SideLock lock;
+    SideLock lock;
     bool missing = false;
     std::optional<std::string> bytes;
 };
@@ -255,4 +255,4 @@ bool WritePrivateProfileStringW(ProfileName section, ProfileName key, ProfileNam
         path, [&](ProfileDocument& d) { return d.set_value(section_name, key_name, text); });
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

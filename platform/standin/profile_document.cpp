@@ -2,7 +2,7 @@
 
 #include "platform/profile.h"
 
-namespace vermark {
+namespace vermark::platform {
 
 namespace {
 
@@ -186,4 +186,4 @@ bool ProfileDocument::remove_section(std::u16string_view section) {
     }
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vermark {
+namespace vermark::platform {
 
 class ProfileDocument {
   public:
@@ -48,4 +48,4 @@ class ProfileDocument {
     std::vector<Line> lines_;
 };
 
-}  // namespace vermark
+}  // namespace vermark::platform

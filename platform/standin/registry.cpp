@@ -17,7 +17,7 @@
 #include "platform/standin/registry_tree.h"
 #include "platform/wide.h"
 
-namespace vermark {
+namespace vermark::platform {
 
 namespace {
 
@@ -73,7 +73,7 @@ fs::path default_file() {
     fs::path config = env_folder("XDG_CONFIG_HOME");
     if (config.empty() || config.is_relative()) {
         // Never a path relative to the current folder, even without HOME.
-        const std::u16string home = platform::home_folder();
+        const std::u16string home = home_folder();
         if (home.empty()) return {};
         config = fs::path(to_utf8(home)) / ".config";
     }
@@ -107,8 +107,7 @@ bool load(State& s, RegNode*& tree, bool fresh = false) {
     std::string text;
     if (stamp) {
         int error = 0;
-        std::optional<std::string> bytes =
-            platform::read_regular_file(from_utf8(file.string()), error);
+        std::optional<std::string> bytes = read_regular_file(from_utf8(file.string()), error);
         if (!bytes) {
             s.cached_file.clear();
             return false;
@@ -128,11 +127,10 @@ bool load(State& s, RegNode*& tree, bool fresh = false) {
 bool save(State& s, const RegNode& tree) {
     const fs::path file = current_file(s);
     if (file.empty()) return false;
-    platform::ReplaceOptions options;
-    options.flush = platform::Flush::to_disk;
+    ReplaceOptions options;
+    options.flush = Flush::to_disk;
     options.new_file_mode = 0600;
-    if (platform::replace_file(from_utf8(file.string()), format_registry_text(tree), options) !=
-        0) {
+    if (replace_file(from_utf8(file.string()), format_registry_text(tree), options) != 0) {
         s.cached_file.clear();
         return false;
     }
@@ -156,7 +154,7 @@ class WriteLock {
             fs::permissions(file.parent_path(), fs::perms::owner_all, ignored);
         return from_utf8(file.string());
     }
-    platform::SideLock lock_;
+    SideLock lock_;
 };
 
 bool split_subkey(const char16_t* subkey, KeyPath& parts) {
@@ -421,4 +419,4 @@ void use_registry_file(const fs::path& file) {
     s.cached_file.clear();
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -9,7 +9,7 @@
 #include "platform/registry.h"
 #include "platform/wide.h"
 
-namespace vermark {
+namespace vermark::platform {
 
 namespace {
 
@@ -345,4 +345,4 @@ RegNode parse_registry_text(std::string_view text, std::size_t* too_deep) {
     return root;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

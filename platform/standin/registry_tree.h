@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vermark {
+namespace vermark::platform {
 
 struct RegValue {
     std::u16string name;  // empty: the key's default value
@@ -54,4 +54,4 @@ std::string format_registry_text(const RegNode& root);
 // nested deeper than kMaxRegKeyDepth are skipped too and counted in `too_deep` when given.
 RegNode parse_registry_text(std::string_view text, std::size_t* too_deep = nullptr);
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -9,7 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/wide.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 constexpr std::uint32_t kHeaderSize = 0x4C;
@@ -216,4 +216,4 @@ bool is_symbolic_link(const std::u16string& path) {
     return !path.empty() && std::filesystem::is_symlink(fs_path(path), ec);
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

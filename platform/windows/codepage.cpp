@@ -4,7 +4,7 @@
 
 #include "platform/windows/win_native.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 // The calls take int lengths: longer texts are converted in pieces that end on a character.
@@ -74,4 +74,4 @@ MultiByteResult wide_to_multibyte(unsigned code_page, std::u16string_view text, 
     return result;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -4,7 +4,7 @@
 #include "platform/windows/win_native.h"
 #include "platform/windows/win_process.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace win = platform::win;
 namespace {
 
@@ -51,4 +51,4 @@ CommandRun run_to_file(const std::string& program, const std::vector<std::string
     return run;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

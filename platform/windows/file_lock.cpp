@@ -7,7 +7,7 @@
 
 #include "platform/windows/win_native.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace {
 
 OpenFailure failure_from_errno(int error) {
@@ -107,4 +107,4 @@ bool LockedFile::close() {
     return ::_close(fd) == 0;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

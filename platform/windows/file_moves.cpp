@@ -2,7 +2,7 @@
 
 #include "platform/windows/win_native.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace win = platform::win;
 
 std::optional<std::time_t> modification_time(std::u16string_view path) {
@@ -66,4 +66,4 @@ bool set_modification_time(std::u16string_view path, std::time_t when) {
     return set;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -12,7 +12,7 @@
 #include "platform/wide.h"
 #include "platform/windows/win_native.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace win = platform::win;
 namespace {
 
@@ -139,4 +139,4 @@ void set_extra_ca_file_for_testing(const std::string&) {
     // The system's certificate store decides here; tests trust their own authority through it.
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

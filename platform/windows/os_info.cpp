@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace vermark {
+namespace vermark::platform {
 
 std::string kernel_release() {
     // GetVersionEx answers with the version the program's manifest allows; the kernel's own
@@ -27,4 +27,4 @@ bool is_32bit_process_on_64bit_system() {
     return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

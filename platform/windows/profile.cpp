@@ -7,7 +7,7 @@
 #include "platform/fs.h"
 #include "platform/windows/win_native.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace win = platform::win;
 namespace {
 
@@ -113,4 +113,4 @@ bool create_profile_file(std::u16string_view path, const std::function<std::stri
     return file.replace_with(content());
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -17,7 +17,7 @@ namespace {
 
 }  // namespace
 
-namespace vermark {
+namespace vermark::platform {
 namespace win = platform::win;
 namespace {
 
@@ -210,4 +210,4 @@ void use_registry_file(const std::filesystem::path& file) {
     s.chosen_file = file;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -8,7 +8,7 @@
 
 #include "platform/windows/win_native.h"
 
-namespace vermark {
+namespace vermark::platform {
 namespace win = platform::win;
 namespace {
 
@@ -85,4 +85,4 @@ bool is_symbolic_link(const std::u16string& path) {
            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-}  // namespace vermark
+}  // namespace vermark::platform

@@ -27,7 +27,7 @@ std::filesystem::path golden_folder() {
 
 // The picture on white, as the pane shows it, in a format that compares pixel by pixel.
 QImage picture_of(const std::string& name) {
-    const std::u16string path = from_utf8((golden_folder() / (name + ".dxf")).string());
+    const std::u16string path = platform::from_utf8((golden_folder() / (name + ".dxf")).string());
     const QImage drawing = render_drawing(read_dxf_geometry(path), kPictureSize);
     QImage flat(kPictureSize, QImage::Format_RGB32);
     flat.fill(Qt::white);

@@ -25,8 +25,9 @@ class PlacementQtTest : public ::testing::Test {
   protected:
     void SetUp() override {
         reset_profile_process_state();
-        ini_ = from_utf8((testing::fresh_folder("placement-qt") / "Vermark.ini").string());
-        application_.emplace(ApplicationObject{std::nullopt, ini_});
+        ini_ =
+            platform::from_utf8((testing::fresh_folder("placement-qt") / "Vermark.ini").string());
+        application_.emplace(platform::ApplicationObject{std::nullopt, ini_});
         saved_hooks_ = CVermarkDlg::hooks();
         CVermarkDlg::hooks().update_check_and_caption = nullptr;  // no network in these tests
     }
@@ -37,36 +38,39 @@ class PlacementQtTest : public ::testing::Test {
 
     std::u16string ini_value(std::u16string_view section, std::u16string_view key) {
         char16_t buffer[256];
-        const auto n = GetPrivateProfileStringW(section, key, u"", buffer, 256, ini_);
+        const auto n = platform::GetPrivateProfileStringW(section, key, u"", buffer, 256, ini_);
         return std::u16string(buffer, n);
     }
 
+    // Opens the dialog, moves it to (x, y) at 320 x 200 and closes it; the frame it closed with.
+    static QRect close_dialog_moved_to(int x, int y) {
+        CVermarkDlg dialog;
+        dialog.OnInitDialog();
+        dialog.show();
+        dialog.move(x, y);
+        dialog.resize(320, 200);
+        QApplication::processEvents();
+        const QRect closed_at = dialog.frameGeometry();
+        dialog.hide();
+        dialog.OnDestroy();
+        return closed_at;
+    }
+
     std::u16string ini_;
-    std::optional<ScopedApplicationObject> application_;
+    std::optional<platform::ScopedApplicationObject> application_;
     CVermarkDlg::Hooks saved_hooks_{};
 };
 
 TEST_F(PlacementQtTest, TheDialogReopensWhereTheLastRunClosedIt) {
-    QRect closed_at;
-    {
-        CVermarkDlg first;
-        first.OnInitDialog();
-        first.show();
-        first.move(30, 40);
-        first.resize(320, 200);
-        QApplication::processEvents();
-        closed_at = first.frameGeometry();
-        first.hide();
-        first.OnDestroy();
-    }
+    const QRect closed_at = close_dialog_moved_to(30, 40);
     const std::u16string saved =
         ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
-    EXPECT_EQ(saved, from_utf8(QStringLiteral("%1 %2 %3 %4")
-                                   .arg(closed_at.x())
-                                   .arg(closed_at.y())
-                                   .arg(closed_at.x() + closed_at.width())
-                                   .arg(closed_at.y() + closed_at.height())
-                                   .toStdString()));
+    EXPECT_EQ(saved, platform::from_utf8(QStringLiteral("%1 %2 %3 %4")
+                                             .arg(closed_at.x())
+                                             .arg(closed_at.y())
+                                             .arg(closed_at.x() + closed_at.width())
+                                             .arg(closed_at.y() + closed_at.height())
+                                             .toStdString()));
 
     CVermarkDlg second;
     second.OnInitDialog();
@@ -114,26 +118,15 @@ TEST_F(PlacementQtTest, ScaledScreenStoresAndRestoresDevicePixels) {
             << "the screen is not scaled";
         GTEST_SKIP() << "needs a scaled screen (QT_SCALE_FACTOR=1.25)";
     }
-    QRect closed_at;
-    {
-        CVermarkDlg first;
-        first.OnInitDialog();
-        first.show();
-        first.move(40, 48);
-        first.resize(320, 200);
-        QApplication::processEvents();
-        closed_at = first.frameGeometry();
-        first.hide();
-        first.OnDestroy();
-    }
+    const QRect closed_at = close_dialog_moved_to(40, 48);
     const std::u16string saved =
         ini_value(u"Position\\Dialog", u"Position_CVermarkDlg_CDialog_LTRB");
-    EXPECT_EQ(saved, from_utf8(QStringLiteral("%1 %2 %3 %4")
-                                   .arg(device(closed_at.x(), ratio))
-                                   .arg(device(closed_at.y(), ratio))
-                                   .arg(device(closed_at.x() + closed_at.width(), ratio))
-                                   .arg(device(closed_at.y() + closed_at.height(), ratio))
-                                   .toStdString()));
+    EXPECT_EQ(saved, platform::from_utf8(QStringLiteral("%1 %2 %3 %4")
+                                             .arg(device(closed_at.x(), ratio))
+                                             .arg(device(closed_at.y(), ratio))
+                                             .arg(device(closed_at.x() + closed_at.width(), ratio))
+                                             .arg(device(closed_at.y() + closed_at.height(), ratio))
+                                             .toStdString()));
 
     CVermarkDlg second;
     second.OnInitDialog();

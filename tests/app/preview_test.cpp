@@ -94,7 +94,7 @@ TEST_F(PreviewTest, CachedPictureIsDrawnWithoutClearingFirst) {
     const auto folder = fresh_folder("preview_cached");
     write_bytes(folder / "plan.dxf", dxf_without_version());
     const std::u16string path = wide_path(folder / "plan.dxf");
-    write_emf(fs::path(to_utf8(preview_cache_path(path))), 0, 0, 50, 50);
+    write_emf(fs::path(platform::to_utf8(preview_cache_path(path))), 0, 0, 50, 50);
     pane().picture() = QPixmap(pane().size());
     pane().picture().fill(Qt::red);
 

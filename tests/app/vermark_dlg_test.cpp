@@ -125,7 +125,7 @@ TEST_F(DialogTest, DropOfOneFileInspectsIt) {
     EXPECT_TRUE(dialog.m_Add.isEnabled());
     EXPECT_EQ(dialog.m_DxfPath, wide_path(folder / "plan.dxf"));
     EXPECT_EQ(dialog.m_TextCode, 65);
-    EXPECT_EQ(dialog.m_Text, from_utf8(dxf_without_version()));
+    EXPECT_EQ(dialog.m_Text, platform::from_utf8(dxf_without_version()));
 }
 
 TEST_F(DialogTest, DropOfThreeFilesLeavesTheStateOfTheLast) {
@@ -140,7 +140,7 @@ TEST_F(DialogTest, DropOfThreeFilesLeavesTheStateOfTheLast) {
     EXPECT_EQ(dialog.m_Info, u"ASCII   AC1015");
     EXPECT_FALSE(dialog.m_Add.isEnabled());
     EXPECT_TRUE(dialog.m_DxfPath.empty());
-    EXPECT_EQ(dialog.m_Text, from_utf8(dxf_with_version()));
+    EXPECT_EQ(dialog.m_Text, platform::from_utf8(dxf_with_version()));
 
     drop(dialog, {folder / "c.dxf", folder / "a.dxf", folder / "b.dxf"});
     EXPECT_EQ(dialog.m_Info, u"ASCII");
@@ -378,7 +378,7 @@ TEST_F(DialogTest, AboutBoxShowsTheVersionResourceTexts) {
     EXPECT_EQ(caption, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     EXPECT_EQ(description, QStringLiteral("$ACADVER 追加  Version 1.0.2023.921"));
     const char* legal = "";
-    for (const auto& entry : version_resource::strings) {
+    for (const auto& entry : platform::version_resource::strings) {
         if (std::string_view(entry[0]) == "LegalCopyright") legal = entry[1];
     }
     EXPECT_EQ(copyright, QString::fromUtf8(legal));

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/file_moves.h"
 #include "platform/wide.h"
+#include "support/local_time.h"
 #include "support/sandbox.h"
 #include "util/deferred_file_ops.h"
 #include "util/folders.h"
@@ -21,15 +22,7 @@ namespace fs = std::filesystem;
 
 // A local time in a year no other test logs in, so every test starts a fresh hourly file.
 std::time_t local_time(int month, int day, int hour, int minute, int second) {
-    std::tm parts{};
-    parts.tm_year = 2031 - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_sec = second;
-    parts.tm_isdst = -1;
-    return std::mktime(&parts);
+    return testing::local_time(2031, month, day, hour, minute, second);
 }
 
 std::u16string decode(const std::string& bytes) {
@@ -49,14 +42,14 @@ class Log : public ::testing::Test {
         platform::set_time_source([this] { return now_; });
     }
     fs::path file(std::string_view stamp) {
-        return fs::path(to_utf8(log_folder())) / (std::string(stamp) + ".txt");
+        return fs::path(platform::to_utf8(log_folder())) / (std::string(stamp) + ".txt");
     }
     std::time_t now_ = 0;
 };
 
 TEST_F(Log, LivesInTheDumpFolderUnderDocuments) {
-    EXPECT_EQ(log_folder(),
-              from_utf8((testing::sandbox() / "Documents/Temp/Temp/DbgDump/WC/").string()));
+    EXPECT_EQ(log_folder(), platform::from_utf8(
+                                (testing::sandbox() / "Documents/Temp/Temp/DbgDump/WC/").string()));
 }
 
 TEST_F(Log, ANewHourlyFileStartsWithMarkAndHeaderOnlyOnce) {
@@ -83,7 +76,7 @@ TEST_F(Log, LineBreaksInAMessageBecomeTabs) {
     fs::remove(file("0301_09"));
     log_line(u"a\r\nb\nc\rd");
     const std::u16string text = decode(testing::read_bytes(file("0301_09")));
-    EXPECT_TRUE(text.ends_with(u"\ta\t\tb\tc\td\r\n")) << to_utf8(text);
+    EXPECT_TRUE(text.ends_with(u"\ta\t\tb\tc\td\r\n")) << platform::to_utf8(text);
     EXPECT_EQ(replace_line_breaks(u"x\r\ny", u"<>"), u"x<>y");
     EXPECT_EQ(replace_line_breaks(u"x\r\ny", u""), u"xy");
 }
@@ -100,7 +93,7 @@ TEST_F(Log, TheHourChangesTheFile) {
 }
 
 TEST_F(Log, AnUnwritableLogLosesTheLineQuietly) {
-    const fs::path folder = to_utf8(strip_separator(log_folder()));
+    const fs::path folder = platform::to_utf8(strip_separator(log_folder()));
     fs::remove_all(folder);
     testing::write_bytes(folder, "a file where the folder belongs");
     EXPECT_FALSE(log_line(u"lost"));
@@ -112,7 +105,7 @@ TEST_F(Log, AnUnwritableLogLosesTheLineQuietly) {
 TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
     DeferredFileOps& ops = deferred_file_ops();
     ops.run();
-    const fs::path wc = to_utf8(strip_separator(log_folder()));
+    const fs::path wc = platform::to_utf8(strip_separator(log_folder()));
     const fs::path dump = wc.parent_path();
     testing::write_bytes(wc / "0101_01.txt", "old");
     testing::write_bytes(dump / "0101_02.txt", "old");
@@ -126,7 +119,7 @@ TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
     reset_log_run_for_testing();
     log_line(u"triggers the purge");
     const auto has = [&](const fs::path& p) {
-        return std::find(ops.paths().begin(), ops.paths().end(), from_utf8(p.string())) !=
+        return std::find(ops.paths().begin(), ops.paths().end(), platform::from_utf8(p.string())) !=
                ops.paths().end();
     };
     EXPECT_TRUE(has(wc / "0101_01.txt"));
@@ -141,15 +134,7 @@ TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
 }
 
 TEST(TimeFormat, FormatsLocalTimeAndFailsEmpty) {
-    std::tm parts{};
-    parts.tm_year = 2026 - 1900;
-    parts.tm_mon = 11;
-    parts.tm_mday = 6;
-    parts.tm_hour = 14;
-    parts.tm_min = 5;
-    parts.tm_sec = 9;
-    parts.tm_isdst = -1;
-    const std::time_t when = std::mktime(&parts);
+    const std::time_t when = testing::local_time(2026, 12, 6, 14, 5, 9);
     EXPECT_EQ(format_time(when, u"%Y/%m/%d %H:%M:%S"), u"2026/12/06 14:05:09");
     EXPECT_EQ(format_time(when, u"%m%d_%H"), u"1206_14");
     EXPECT_EQ(format_time(when, u"日付 %Y"), u"日付 2026");

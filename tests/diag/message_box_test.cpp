@@ -14,7 +14,7 @@ namespace {
 // Everything logged so far in this process, decoded from the hourly UTF-16 files.
 std::u16string logged_text() {
     std::u16string all;
-    const std::filesystem::path folder(to_utf8(log_folder()));
+    const std::filesystem::path folder(platform::to_utf8(log_folder()));
     if (!std::filesystem::exists(folder)) return all;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string bytes = testing::read_bytes(entry.path());

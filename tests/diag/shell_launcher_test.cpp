@@ -167,7 +167,7 @@ TEST_F(ShellLauncherTest, DocumentsFoldersAndAddressesGoToTheOpener) {
     const std::string address = "https://example.com/r_Utile/download?a=1&b=$(id)";
     ShellLauncher launcher;
     launcher.set_verb(u"open");
-    launcher.set_file(from_utf8(address));
+    launcher.set_file(platform::from_utf8(address));
     ASSERT_TRUE(launcher.execute());
     EXPECT_TRUE(written_as(opened, address + "\n"));
     fs::remove(opened);

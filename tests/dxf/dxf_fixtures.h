@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/wide.h"
+#include "support/paths.h"
 #include "support/sandbox.h"
 
 namespace vermark::testing {
@@ -56,7 +57,7 @@ inline std::string utf16_bytes_of(std::string_view utf8, bool big_endian, bool m
         out += big_endian ? lo : hi;
     };
     if (mark) put(0xFEFF);
-    for (char16_t u : from_utf8(utf8)) put(u);
+    for (char16_t u : platform::from_utf8(utf8)) put(u);
     return out;
 }
 
@@ -69,12 +70,8 @@ inline std::string utf32_bytes_of(std::string_view utf8, bool big_endian) {
         for (int i = 0; i < 4; ++i) out += b[big_endian ? 3 - i : i];
     };
     put(0xFEFF);
-    for (char16_t u : from_utf8(utf8)) put(u);
+    for (char16_t u : platform::from_utf8(utf8)) put(u);
     return out;
-}
-
-inline std::u16string wide_path(const std::filesystem::path& path) {
-    return from_utf8(path.string());
 }
 
 }  // namespace vermark::testing

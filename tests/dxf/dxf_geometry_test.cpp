@@ -289,7 +289,7 @@ TEST(DxfGeometry, ReadsFilesInEachEncodingAndSurvivesGarbage) {
         entities(line(0, 0, 3, 4) +
                  dxf({{0, "TEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "図面"}}));
     std::string utf16 = "\xFF\xFE";
-    for (char16_t c : from_utf8(text)) {
+    for (char16_t c : platform::from_utf8(text)) {
         utf16 += static_cast<char>(c & 0xFF);
         utf16 += static_cast<char>(c >> 8);
     }
@@ -304,14 +304,14 @@ TEST(DxfGeometry, ReadsFilesInEachEncodingAndSurvivesGarbage) {
     testing::write_bytes(folder / "garbage.dxf", garbage);
 
     for (const char* name : {"plain.dxf", "wide.dxf", "sjis.dxf"}) {
-        const DxfGeometry g = read_dxf_geometry(from_utf8((folder / name).string()));
+        const DxfGeometry g = read_dxf_geometry(platform::from_utf8((folder / name).string()));
         ASSERT_EQ(g.lines.size(), 1u) << name;
         ASSERT_EQ(g.texts.size(), 1u) << name;
         EXPECT_EQ(g.texts[0].text, "図面") << name;
     }
-    EXPECT_TRUE(read_dxf_geometry(from_utf8((folder / "empty.dxf").string())).empty());
-    EXPECT_TRUE(read_dxf_geometry(from_utf8((folder / "garbage.dxf").string())).empty());
-    EXPECT_TRUE(read_dxf_geometry(from_utf8((folder / "missing.dxf").string())).empty());
+    EXPECT_TRUE(read_dxf_geometry(platform::from_utf8((folder / "empty.dxf").string())).empty());
+    EXPECT_TRUE(read_dxf_geometry(platform::from_utf8((folder / "garbage.dxf").string())).empty());
+    EXPECT_TRUE(read_dxf_geometry(platform::from_utf8((folder / "missing.dxf").string())).empty());
 }
 
 TEST(DxfViewFit, WholeDrawingFitsCentredWithProportionsKept) {
@@ -358,13 +358,13 @@ TEST(DxfEntityReader, LinesOfAnyLengthAreReadAndTheReadingGoesOn) {
 
     // The same drawing as a UTF-16 file, the way the dialog reads it.
     std::string utf16 = "\xFF\xFE";
-    for (char16_t c : from_utf8(text)) {
+    for (char16_t c : platform::from_utf8(text)) {
         utf16 += static_cast<char>(c & 0xFF);
         utf16 += static_cast<char>(c >> 8);
     }
     const auto folder = testing::fresh_folder("dxf_long_lines");
     testing::write_bytes(folder / "long.dxf", utf16);
-    const DxfGeometry read = read_dxf_geometry(from_utf8((folder / "long.dxf").string()));
+    const DxfGeometry read = read_dxf_geometry(platform::from_utf8((folder / "long.dxf").string()));
     ASSERT_EQ(read.texts.size(), 1u);
     EXPECT_EQ(read.texts[0].text, long_value);
     EXPECT_EQ(read.lines.size(), 1u);
@@ -502,7 +502,7 @@ TEST(DxfEntityReader, ShiftJisTextIsDecodedBeforeItsCodesAreRead) {
         folder / "sjis.dxf",
         entities(dxf(
             {{0, "MTEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "\x83\x5CP\x83\x5CP"}})));
-    const DxfGeometry g = read_dxf_geometry(from_utf8((folder / "sjis.dxf").string()));
+    const DxfGeometry g = read_dxf_geometry(platform::from_utf8((folder / "sjis.dxf").string()));
     ASSERT_EQ(g.texts.size(), 1u);
     EXPECT_EQ(g.texts[0].text, "ソPソP");
 }

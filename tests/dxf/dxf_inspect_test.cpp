@@ -154,12 +154,12 @@ VERMARK_SKIPPED_ON_WINDOWS(InspectDxf, APipeIsRefusedWithoutWaiting,
 TEST(ReadHead, GivesTheFirstBytesInABufferOfTwiceTheLimitPlusTwo) {
     const std::string bytes = "0123456789";
     const std::u16string path = file_with(bytes);
-    const ByteBuffer head = ReadHead(path, 4);
+    const platform::ByteBuffer head = ReadHead(path, 4);
     ASSERT_EQ(head.size(), 10u);
     EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "0123");
     EXPECT_EQ(std::count(head.begin() + 4, head.end(), 0), 6);
 
-    const ByteBuffer whole = ReadHead(path, kDxfHeadLimit);
+    const platform::ByteBuffer whole = ReadHead(path, kDxfHeadLimit);
     ASSERT_EQ(whole.size(), 32770u);
     EXPECT_EQ(std::string(whole.begin(), whole.begin() + 10), bytes);
     EXPECT_EQ(std::count(whole.begin() + 10, whole.end(), 0), 32760);
@@ -172,7 +172,7 @@ TEST(ReadHead, AFolderIsLoggedAsUnopenableAndGivesNothing) {
     const fs::path folder = fresh_folder("head of a folder");
     EXPECT_TRUE(ReadHead(wide_path(folder), kDxfHeadLimit).empty());
     std::u16string logged;
-    for (const auto& entry : fs::directory_iterator(to_utf8(log_folder())))
+    for (const auto& entry : fs::directory_iterator(platform::to_utf8(log_folder())))
         logged += read_text_file(wide_path(entry.path()));
     EXPECT_NE(logged.find(u"::ReadHead   Can't open   " + wide_path(folder) + u"\r\n"),
               std::u16string::npos);

@@ -106,8 +106,8 @@ TEST(PlainAscii, FindsADollarOrAHighByteAnywhere) {
     // Long enough for whole vector blocks and a tail; every position, from every start.
     std::string text(300, 'p');
     const auto view = [&](std::size_t from) {
-        return ByteView(reinterpret_cast<const std::uint8_t*>(text.data()) + from,
-                        text.size() - from);
+        return platform::ByteView(reinterpret_cast<const std::uint8_t*>(text.data()) + from,
+                                  text.size() - from);
     };
     EXPECT_TRUE(is_plain_ascii(view(0)));
     for (const char mark : {'$', '\x80', '\xFF'}) {

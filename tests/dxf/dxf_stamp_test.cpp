@@ -42,7 +42,7 @@ Stamped stamp_bytes(const std::string& bytes, const std::string& name = "plan.dx
     write_bytes(input, bytes);
     stamped.result = stamp_dxf(wide_path(input));
     EXPECT_EQ(read_bytes(input), bytes) << "the input changed";
-    const fs::path output = fs::path(to_utf8(stamped.result.output_path));
+    const fs::path output = fs::path(platform::to_utf8(stamped.result.output_path));
     if (fs::exists(output)) stamped.output = read_bytes(output);
     return stamped;
 }
@@ -55,14 +55,14 @@ std::size_t files_in(const fs::path& folder) {
 TEST(StampDxf, CrLfFileGetsTheGroupRightAfterTheHeaderNameLine) {
     const std::string text = small_dxf("\r\n");
     const Stamped s = stamp_bytes(text);
-    ASSERT_EQ(s.result.outcome, StampOutcome::written) << to_utf8(s.result.reason);
+    ASSERT_EQ(s.result.outcome, StampOutcome::written) << platform::to_utf8(s.result.reason);
     // Eight characters behind "HEADER": the name and its CR LF.
     std::string expected = text;
     expected.insert(text.find("HEADER") + 8, "  9\r\n$ACADVER\r\n  1\r\nAC1008\r\n");
     EXPECT_EQ(s.output, expected);
     EXPECT_EQ(s.result.output_code, encoding::kAscii);  // its bytes are kept
     EXPECT_TRUE(s.result.reason.empty());
-    EXPECT_EQ(s.result.head_text, from_utf8(expected));
+    EXPECT_EQ(s.result.head_text, platform::from_utf8(expected));
 }
 
 TEST(StampDxf, LfAndCrFilesKeepTheirOwnLineEnds) {
@@ -128,8 +128,8 @@ TEST(StampDxf, Utf16LittleEndianKeepsItsMarkUnitsAndOddByte) {
 
 TEST(StampDxf, BigEndianUtf16AndUtf32AreWrittenAsShiftJis) {
     const std::string text = small_dxf("\r\n", "999\r\n\xE5\x9B\xB3\xE9\x9D\xA2\r\n");
-    const ByteBuffer sjis =
-        sjis_bytes(from_utf8(inserted_after(text, "HEADER\r\n", group("\r\n"))));
+    const platform::ByteBuffer sjis =
+        sjis_bytes(platform::from_utf8(inserted_after(text, "HEADER\r\n", group("\r\n"))));
     const std::string expected(sjis.begin(), sjis.end());
     for (const std::string& input :
          {testing::utf16_bytes_of(text, true, true), testing::utf32_bytes_of(text, false),
@@ -186,7 +186,7 @@ TEST(StampDxf, LongestNamesStillGetTheirCopy) {
     const std::string stem(246, 'x');
     write_bytes(folder / (stem + ".dxf"), small_dxf("\n"));
     const StampResult result = stamp_dxf(wide_path(folder / (stem + ".dxf")));
-    ASSERT_EQ(result.outcome, StampOutcome::written) << to_utf8(result.reason);
+    ASSERT_EQ(result.outcome, StampOutcome::written) << platform::to_utf8(result.reason);
     EXPECT_TRUE(fs::exists(folder / (stem + ".1008.dxf")));
     EXPECT_EQ(files_in(folder), 2u);
 }
@@ -198,7 +198,7 @@ TEST(StampDxf, BackslashInAFileNameIsPartOfTheName) {
     fs::create_directory(folder / "plans");
     write_bytes(folder / "plans\\ground.dxf", small_dxf("\n"));
     const StampResult result = stamp_dxf(wide_path(folder / "plans\\ground.dxf"));
-    ASSERT_EQ(result.outcome, StampOutcome::written) << to_utf8(result.reason);
+    ASSERT_EQ(result.outcome, StampOutcome::written) << platform::to_utf8(result.reason);
     EXPECT_EQ(result.output_path, wide_path(folder / "plans\\ground.1008.dxf"));
     EXPECT_TRUE(fs::exists(folder / "plans\\ground.1008.dxf"));
     EXPECT_TRUE(fs::is_empty(folder / "plans"));
@@ -316,7 +316,8 @@ TEST(StampDxf, LargeDrawingsKeepEveryByteHoweverTheTailIsCopied) {
         const Stamped utf16 = stamp_bytes(odd_utf16);
         EXPECT_EQ(utf16.output, utf16_expected);
         // The shown head is still the copy's first bytes (its mark and 8191 units).
-        EXPECT_EQ(utf16.result.head_text, from_utf8(expected.substr(0, kDxfHeadLimit / 2 - 1)));
+        EXPECT_EQ(utf16.result.head_text,
+                  platform::from_utf8(expected.substr(0, kDxfHeadLimit / 2 - 1)));
     }
     platform::system_calls() = platform::real_system_calls();
 }

@@ -10,13 +10,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vermark;
-    const std::u16string text = multibyte_to_wide(kCodePageShiftJis, ByteView(data, size));
-    ProfileDocument document(text);
+    const std::u16string text =
+        platform::multibyte_to_wide(platform::kCodePageShiftJis, platform::ByteView(data, size));
+    platform::ProfileDocument document(text);
     for (const std::u16string& section : document.section_names()) {
         for (const std::u16string& key : document.key_names(section)) document.value(section, key);
     }
-    const std::u16string_view section = text.substr(0, text.size() % 7);
-    const std::u16string_view key = text.substr(text.size() / 2, 5);
+    const std::u16string_view whole(text);
+    const std::u16string_view section = whole.substr(0, text.size() % 7);
+    const std::u16string_view key = whole.substr(text.size() / 2, 5);
     if (!section.empty() && !key.empty() &&
         section.find_first_of(u"[]\r\n") == std::u16string_view::npos &&
         key.find_first_of(u"=;[\r\n") == std::u16string_view::npos && key.front() > u' ' &&
@@ -27,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     document.remove_key(section, key);
     document.remove_section(section);
-    ProfileDocument reread(document.text());
+    platform::ProfileDocument reread(document.text());
     reread.section_names();
     return 0;
 }

@@ -10,8 +10,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const std::string once = vermark::format_registry_text(vermark::parse_registry_text(text));
-    const std::string twice = vermark::format_registry_text(vermark::parse_registry_text(once));
+    const std::string once =
+        vermark::platform::format_registry_text(vermark::platform::parse_registry_text(text));
+    const std::string twice =
+        vermark::platform::format_registry_text(vermark::platform::parse_registry_text(once));
     if (once != twice) std::abort();
     return 0;
 }

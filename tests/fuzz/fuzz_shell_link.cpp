@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
-    if (const auto paths = vermark::parse_shell_link(bytes)) {
+    if (const auto paths = vermark::platform::parse_shell_link(bytes)) {
         // Each text field is stored in the bytes (one or two bytes a character).
         const std::size_t longest =
             std::max({paths->relative_path.size(), paths->working_dir.size(),

@@ -18,12 +18,12 @@ void check(bool condition) {
 }
 
 // The same bytes in pieces whose sizes the data itself picks.
-void check_chunked_guess(ByteView bytes) {
+void check_chunked_guess(platform::ByteView bytes) {
     EncodingGuesser guesser;
     EncodingDetector detector;
     std::size_t cut = bytes.empty() ? 1 : bytes[0] % 17 + 1;
     for (std::size_t at = 0; at < bytes.size(); at += cut, cut = cut % 13 + 1) {
-        const ByteView piece = bytes.subspan(at, std::min(cut, bytes.size() - at));
+        const platform::ByteView piece = bytes.subspan(at, std::min(cut, bytes.size() - at));
         guesser.feed(piece);
         detector.feed(piece);
     }
@@ -34,11 +34,11 @@ void check_chunked_guess(ByteView bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const ByteView bytes(data, size);
+    const platform::ByteView bytes(data, size);
     const TextEncoding code = detect_encoding(bytes);
     check_chunked_guess(bytes);
 
-    ByteBuffer copy(bytes.begin(), bytes.end());
+    platform::ByteBuffer copy(bytes.begin(), bytes.end());
     check(take_bom(copy) == code);
 
     const std::u16string text = decode_text(bytes);
@@ -53,6 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     xml_declared_encoding(units);
     sjis_bytes(units);
     utf8_bytes(units, true);
-    multibyte_to_wide(kCodePageShiftJis, bytes);
+    platform::multibyte_to_wide(platform::kCodePageShiftJis, bytes);
     return 0;
 }

@@ -6,13 +6,13 @@ namespace vermark {
 namespace {
 
 std::u16string from932(std::string_view bytes) {
-    return multibyte_to_wide(kCodePageShiftJis, bytes);
+    return platform::multibyte_to_wide(platform::kCodePageShiftJis, bytes);
 }
 std::u16string from_utf8_cp(std::string_view bytes) {
-    return multibyte_to_wide(kCodePageUtf8, bytes);
+    return platform::multibyte_to_wide(platform::kCodePageUtf8, bytes);
 }
 std::string to932(std::u16string_view text) {
-    return wide_to_multibyte(kCodePageShiftJis, text).bytes;
+    return platform::wide_to_multibyte(platform::kCodePageShiftJis, text).bytes;
 }
 
 TEST(CodePage932Test, DecodesAsWindowsDoes) {
@@ -45,10 +45,12 @@ TEST(CodePage932Test, EncodingReplacesWhatItCannotHold) {
     EXPECT_EQ(to932(u"\u3042\uFF71a"),
               "\x82\xA0\xB1"
               "a");
-    const MultiByteResult hangul = wide_to_multibyte(kCodePageShiftJis, u"a\uAC00b", '_');
+    const platform::MultiByteResult hangul =
+        platform::wide_to_multibyte(platform::kCodePageShiftJis, u"a\uAC00b", '_');
     EXPECT_EQ(hangul.bytes, "a_b");
     EXPECT_TRUE(hangul.used_default);
-    EXPECT_FALSE(wide_to_multibyte(kCodePageShiftJis, u"\u65E5\u672C").used_default);
+    EXPECT_FALSE(
+        platform::wide_to_multibyte(platform::kCodePageShiftJis, u"\u65E5\u672C").used_default);
     // A surrogate pair is one character, a lone surrogate another; '?' unless told otherwise.
     EXPECT_EQ(to932(u"\U0001F600|\xD800|\xDC00"), "?|?|?");
     EXPECT_EQ(to932(u"a\xD800"), "a?");
@@ -83,9 +85,10 @@ TEST(CodePageUtf8Test, DecodesAndReplacesMaximalBadSubsequences) {
 }
 
 TEST(CodePageUtf8Test, EncodesWithLoneSurrogatesReplaced) {
-    EXPECT_EQ(wide_to_multibyte(kCodePageUtf8, u"a\u65E5\U0001F600").bytes,
+    EXPECT_EQ(platform::wide_to_multibyte(platform::kCodePageUtf8, u"a\u65E5\U0001F600").bytes,
               "a\xE6\x97\xA5\xF0\x9F\x98\x80");
-    EXPECT_EQ(wide_to_multibyte(kCodePageUtf8, u"\xDC00x").bytes, "\xEF\xBF\xBDx");
+    EXPECT_EQ(platform::wide_to_multibyte(platform::kCodePageUtf8, u"\xDC00x").bytes,
+              "\xEF\xBF\xBDx");
 }
 
 }  // namespace

@@ -22,37 +22,41 @@ class RegistryTest : public ::testing::Test {
   protected:
     void SetUp() override {
         file_ = testing::fresh_folder("registry") / "HKEY_CURRENT_USER.reg";
-        use_registry_file(file_);
+        platform::use_registry_file(file_);
     }
-    void TearDown() override { use_registry_file({}); }
+    void TearDown() override { platform::use_registry_file({}); }
 
-    HKEY create(const char16_t* path, std::uint32_t access = KEY_READ | KEY_WRITE) {
-        HKEY key = HKEY::none;
-        EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, path, access, &key), RegError::success);
+    platform::HKEY create(const char16_t* path,
+                          std::uint32_t access = platform::KEY_READ | platform::KEY_WRITE) {
+        platform::HKEY key = platform::HKEY::none;
+        EXPECT_EQ(platform::reg_create_key(platform::HKEY_CURRENT_USER, path, access, &key),
+                  platform::RegError::success);
         return key;
     }
 
-    static RegError set_dword(HKEY key, const char16_t* name, std::uint32_t value) {
+    static platform::RegError set_dword(platform::HKEY key, const char16_t* name,
+                                        std::uint32_t value) {
         const std::uint8_t bytes[4] = {
             static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-        return reg_set_value(key, name, REG_DWORD, bytes, 4);
+        return platform::reg_set_value(key, name, platform::REG_DWORD, bytes, 4);
     }
 
-    static std::uint32_t get_dword(HKEY key, const char16_t* name) {
+    static std::uint32_t get_dword(platform::HKEY key, const char16_t* name) {
         std::uint8_t bytes[4] = {};
         std::uint32_t size = 4;
-        EXPECT_EQ(reg_query_value(key, name, nullptr, bytes, &size), RegError::success);
+        EXPECT_EQ(platform::reg_query_value(key, name, nullptr, bytes, &size),
+                  platform::RegError::success);
         return bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
                static_cast<std::uint32_t>(bytes[3]) << 24;
     }
 
-    static std::vector<std::u16string> subkeys(HKEY key) {
+    static std::vector<std::u16string> subkeys(platform::HKEY key) {
         std::vector<std::u16string> names;
         char16_t name[256];
         for (std::uint32_t i = 0;; ++i) {
             std::uint32_t length = 256;
-            if (reg_enum_key(key, i, name, &length) != RegError::success) break;
+            if (platform::reg_enum_key(key, i, name, &length) != platform::RegError::success) break;
             names.emplace_back(name, length);
         }
         return names;
@@ -62,89 +66,110 @@ class RegistryTest : public ::testing::Test {
 };
 
 TEST_F(RegistryTest, KeysMatchIgnoringCaseAndListInNameOrder) {
-    HKEY created = create(u"Software\\Maker\\Tool");
-    ASSERT_EQ(set_dword(created, u"Count", 7), RegError::success);
-    reg_close_key(created);
-    reg_close_key(create(u"SOFTWARE\\maker\\alpha"));
-    reg_close_key(create(u"software\\MAKER\\beta\\"));  // one trailing separator is allowed
+    platform::HKEY created = create(u"Software\\Maker\\Tool");
+    ASSERT_EQ(set_dword(created, u"Count", 7), platform::RegError::success);
+    platform::reg_close_key(created);
+    platform::reg_close_key(create(u"SOFTWARE\\maker\\alpha"));
+    platform::reg_close_key(
+        create(u"software\\MAKER\\beta\\"));  // one trailing separator is allowed
 
-    HKEY maker = HKEY::none;
-    ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"software\\maker", KEY_READ, &maker),
-              RegError::success);
+    platform::HKEY maker = platform::HKEY::none;
+    ASSERT_EQ(platform::reg_open_key(platform::HKEY_CURRENT_USER, u"software\\maker",
+                                     platform::KEY_READ, &maker),
+              platform::RegError::success);
     EXPECT_THAT(subkeys(maker), ElementsAre(u"alpha", u"beta", u"Tool"));
-    HKEY tool = HKEY::none;
-    ASSERT_EQ(reg_open_key(maker, u"TOOL", KEY_READ, &tool), RegError::success);
+    platform::HKEY tool = platform::HKEY::none;
+    ASSERT_EQ(platform::reg_open_key(maker, u"TOOL", platform::KEY_READ, &tool),
+              platform::RegError::success);
     EXPECT_EQ(get_dword(tool, u"count"), 7u);
-    reg_close_key(tool);
-    reg_close_key(maker);
+    platform::reg_close_key(tool);
+    platform::reg_close_key(maker);
 }
 
 TEST_F(RegistryTest, PathsWithEmptyPartsNameNoKey) {
-    reg_close_key(create(u"Software\\A"));
-    HKEY key = HKEY::none;
-    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Software\\\\A", KEY_READ, &key),
-              RegError::file_not_found);
-    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"\\Software", KEY_READ, &key),
-              RegError::file_not_found);
-    EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, u"Software\\\\B", KEY_WRITE, &key),
-              RegError::bad_pathname);
-    EXPECT_EQ(key, HKEY::none);
-    EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, u"Software\\bad\nname", KEY_WRITE, &key),
-              RegError::invalid_parameter);
+    platform::reg_close_key(create(u"Software\\A"));
+    platform::HKEY key = platform::HKEY::none;
+    EXPECT_EQ(platform::reg_open_key(platform::HKEY_CURRENT_USER, u"Software\\\\A",
+                                     platform::KEY_READ, &key),
+              platform::RegError::file_not_found);
+    EXPECT_EQ(platform::reg_open_key(platform::HKEY_CURRENT_USER, u"\\Software", platform::KEY_READ,
+                                     &key),
+              platform::RegError::file_not_found);
+    EXPECT_EQ(platform::reg_create_key(platform::HKEY_CURRENT_USER, u"Software\\\\B",
+                                       platform::KEY_WRITE, &key),
+              platform::RegError::bad_pathname);
+    EXPECT_EQ(key, platform::HKEY::none);
+    EXPECT_EQ(platform::reg_create_key(platform::HKEY_CURRENT_USER, u"Software\\bad\nname",
+                                       platform::KEY_WRITE, &key),
+              platform::RegError::invalid_parameter);
     // A refused path creates none of its parents either, not even in memory.
-    EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, u"Fresh\\bad\nname", KEY_WRITE, &key),
-              RegError::invalid_parameter);
-    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Fresh", KEY_READ, &key), RegError::file_not_found);
+    EXPECT_EQ(platform::reg_create_key(platform::HKEY_CURRENT_USER, u"Fresh\\bad\nname",
+                                       platform::KEY_WRITE, &key),
+              platform::RegError::invalid_parameter);
+    EXPECT_EQ(
+        platform::reg_open_key(platform::HKEY_CURRENT_USER, u"Fresh", platform::KEY_READ, &key),
+        platform::RegError::file_not_found);
 }
 
 TEST_F(RegistryTest, QueryReportsTypeAndSizeAndRefusesSmallBuffers) {
-    HKEY key = create(u"K");
+    platform::HKEY key = create(u"K");
     const std::uint8_t text[] = {'h', 0, 'i', 0, 0, 0};
-    ASSERT_EQ(reg_set_value(key, nullptr, REG_SZ, text, sizeof text), RegError::success);
+    ASSERT_EQ(platform::reg_set_value(key, nullptr, platform::REG_SZ, text, sizeof text),
+              platform::RegError::success);
 
     std::uint32_t type = 0, size = 0;
-    ASSERT_EQ(reg_query_value(key, u"", &type, nullptr, &size), RegError::success);
-    EXPECT_EQ(type, REG_SZ);
+    ASSERT_EQ(platform::reg_query_value(key, u"", &type, nullptr, &size),
+              platform::RegError::success);
+    EXPECT_EQ(type, platform::REG_SZ);
     EXPECT_EQ(size, 6u);
     std::uint8_t small[4];
     size = sizeof small;
-    EXPECT_EQ(reg_query_value(key, nullptr, nullptr, small, &size), RegError::more_data);
+    EXPECT_EQ(platform::reg_query_value(key, nullptr, nullptr, small, &size),
+              platform::RegError::more_data);
     EXPECT_EQ(size, 6u);
-    EXPECT_EQ(reg_query_value(key, u"missing", &type, nullptr, &size), RegError::file_not_found);
-    reg_close_key(key);
+    EXPECT_EQ(platform::reg_query_value(key, u"missing", &type, nullptr, &size),
+              platform::RegError::file_not_found);
+    platform::reg_close_key(key);
 }
 
 TEST_F(RegistryTest, DeletingKeysAndValues) {
-    HKEY parent = create(u"P\\Child\\Grandchild");
-    reg_close_key(parent);
-    ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"P\\Child", KEY_READ | KEY_WRITE, &parent),
-              RegError::success);
-    HKEY top = HKEY::none;
-    ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"P", KEY_SET_VALUE, &top), RegError::success);
-    EXPECT_EQ(reg_delete_key(top, u"Child"), RegError::access_denied);  // still has a subkey
-    EXPECT_EQ(reg_delete_key(top, u"child\\grandchild"), RegError::success);
-    EXPECT_EQ(reg_delete_key(top, u"Child"), RegError::success);
-    EXPECT_EQ(reg_delete_key(top, u"Child"), RegError::file_not_found);
-    EXPECT_EQ(set_dword(parent, u"v", 1), RegError::key_deleted);  // handle to a deleted key
+    platform::HKEY parent = create(u"P\\Child\\Grandchild");
+    platform::reg_close_key(parent);
+    ASSERT_EQ(platform::reg_open_key(platform::HKEY_CURRENT_USER, u"P\\Child",
+                                     platform::KEY_READ | platform::KEY_WRITE, &parent),
+              platform::RegError::success);
+    platform::HKEY top = platform::HKEY::none;
+    ASSERT_EQ(
+        platform::reg_open_key(platform::HKEY_CURRENT_USER, u"P", platform::KEY_SET_VALUE, &top),
+        platform::RegError::success);
+    EXPECT_EQ(platform::reg_delete_key(top, u"Child"),
+              platform::RegError::access_denied);  // still has a subkey
+    EXPECT_EQ(platform::reg_delete_key(top, u"child\\grandchild"), platform::RegError::success);
+    EXPECT_EQ(platform::reg_delete_key(top, u"Child"), platform::RegError::success);
+    EXPECT_EQ(platform::reg_delete_key(top, u"Child"), platform::RegError::file_not_found);
+    EXPECT_EQ(set_dword(parent, u"v", 1),
+              platform::RegError::key_deleted);  // handle to a deleted key
 
-    ASSERT_EQ(set_dword(top, u"v", 1), RegError::success);
-    EXPECT_EQ(reg_delete_value(top, u"V"), RegError::success);
-    EXPECT_EQ(reg_delete_value(top, u"v"), RegError::file_not_found);
-    reg_close_key(top);
-    reg_close_key(parent);
+    ASSERT_EQ(set_dword(top, u"v", 1), platform::RegError::success);
+    EXPECT_EQ(platform::reg_delete_value(top, u"V"), platform::RegError::success);
+    EXPECT_EQ(platform::reg_delete_value(top, u"v"), platform::RegError::file_not_found);
+    platform::reg_close_key(top);
+    platform::reg_close_key(parent);
 }
 
 TEST_F(RegistryTest, FileIsReadableTextAndSurvivesReopening) {
-    HKEY key = create(u"Software\\r_Utile");
+    platform::HKEY key = create(u"Software\\r_Utile");
     const std::u16string base = u"r_Utile";
     std::u16string stored = base + char16_t{0};
-    reg_set_value(key, u"", REG_SZ, reinterpret_cast<const std::uint8_t*>(stored.data()),
-                  stored.size() * 2);
+    platform::reg_set_value(key, u"", platform::REG_SZ,
+                            reinterpret_cast<const std::uint8_t*>(stored.data()),
+                            stored.size() * 2);
     std::u16string marked = u"RegKey_Base は";
-    reg_set_value(key, marked.c_str(), REG_SZ, reinterpret_cast<const std::uint8_t*>(stored.data()),
-                  stored.size() * 2);
+    platform::reg_set_value(key, marked.c_str(), platform::REG_SZ,
+                            reinterpret_cast<const std::uint8_t*>(stored.data()),
+                            stored.size() * 2);
     set_dword(key, u"Size", 0xFFFFFFFF);
-    reg_close_key(key);
+    platform::reg_close_key(key);
 
     const std::string text = testing::read_bytes(file_);
     EXPECT_THAT(text, HasSubstr("[HKEY_CURRENT_USER\\Software\\r_Utile]\n"
@@ -153,21 +178,25 @@ TEST_F(RegistryTest, FileIsReadableTextAndSurvivesReopening) {
                                 "\"Size\"=dword:ffffffff\n"));
 
     // Another program (simulated by a fresh read of the file) sees the same tree.
-    const RegNode tree = parse_registry_text(text);
-    EXPECT_EQ(format_registry_text(tree), text);
+    const platform::RegNode tree = platform::parse_registry_text(text);
+    EXPECT_EQ(platform::format_registry_text(tree), text);
 }
 
 TEST_F(RegistryTest, AFifoInTheFilesPlaceIsNeitherWaitedOnNorReplaced) {
     ASSERT_EQ(::mkfifo(file_.c_str(), 0600), 0);
-    HKEY key = HKEY::none;
-    EXPECT_NE(reg_open_key(HKEY_CURRENT_USER, u"Software", KEY_READ, &key), RegError::success);
-    EXPECT_NE(reg_create_key(HKEY_CURRENT_USER, u"Software", KEY_WRITE, &key), RegError::success);
+    platform::HKEY key = platform::HKEY::none;
+    EXPECT_NE(
+        platform::reg_open_key(platform::HKEY_CURRENT_USER, u"Software", platform::KEY_READ, &key),
+        platform::RegError::success);
+    EXPECT_NE(platform::reg_create_key(platform::HKEY_CURRENT_USER, u"Software",
+                                       platform::KEY_WRITE, &key),
+              platform::RegError::success);
     EXPECT_TRUE(std::filesystem::is_fifo(file_));
 }
 
 TEST(RegistryText, UnusualValuesKeepTheirExactBytes) {
-    RegNode root;
-    RegNode& key = add_child(root, u"K");
+    platform::RegNode root;
+    platform::RegNode& key = platform::add_child(root, u"K");
     auto bytes_of = [](std::u16string text) {
         std::vector<std::uint8_t> out;
         for (char16_t unit : text) {
@@ -177,14 +206,15 @@ TEST(RegistryText, UnusualValuesKeepTheirExactBytes) {
         return out;
     };
     const std::u16string tricky = {u'a', u'"', u'\\', u'\n', 0xD800, u'z', 0};
-    key.values.push_back({u"quote\"and\\slash", REG_SZ, bytes_of(tricky)});
-    key.values.push_back({u"unterminated", REG_SZ, bytes_of(u"ab")});
-    key.values.push_back({u"odd", REG_SZ, {0x41, 0x00, 0x00}});
-    key.values.push_back({u"blob", REG_BINARY, {0x00, 0xFF}});
-    key.values.push_back({u"short dword", REG_DWORD, {0x01}});
+    key.values.push_back({u"quote\"and\\slash", platform::REG_SZ, bytes_of(tricky)});
+    key.values.push_back({u"unterminated", platform::REG_SZ, bytes_of(u"ab")});
+    key.values.push_back({u"odd", platform::REG_SZ, {0x41, 0x00, 0x00}});
+    key.values.push_back({u"blob", platform::REG_BINARY, {0x00, 0xFF}});
+    key.values.push_back({u"short dword", platform::REG_DWORD, {0x01}});
     key.values.push_back({u"qword", 11, {1, 2, 3, 4, 5, 6, 7, 8}});
 
-    const RegNode back = parse_registry_text(format_registry_text(root));
+    const platform::RegNode back =
+        platform::parse_registry_text(platform::format_registry_text(root));
     ASSERT_EQ(back.children.size(), 1u);
     ASSERT_EQ(back.children[0].values.size(), key.values.size());
     for (std::size_t i = 0; i < key.values.size(); ++i) {
@@ -196,7 +226,7 @@ TEST(RegistryText, UnusualValuesKeepTheirExactBytes) {
 }
 
 TEST(RegistryText, DamagedLinesAndForeignRootsAreSkipped) {
-    const RegNode tree = parse_registry_text(
+    const platform::RegNode tree = platform::parse_registry_text(
         "[HKEY_LOCAL_MACHINE\\Other]\n\"hidden\"=dword:00000001\n"
         "[hkey_current_user\\Good]\r\n"
         "\"ok\"=dword:00000002\r\n"
@@ -221,13 +251,14 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
         if (pid == 0) {
             bool ok = true;
             for (int i = 0; i < values_each; ++i) {
-                HKEY key = HKEY::none;
+                platform::HKEY key = platform::HKEY::none;
                 std::u16string name = u"w" + std::u16string(1, u'0' + w) + u"_";
                 for (char c : std::to_string(i)) name += static_cast<char16_t>(c);
-                ok = ok && reg_create_key(HKEY_CURRENT_USER, u"Shared", KEY_WRITE, &key) ==
-                               RegError::success;
-                ok = ok && set_dword(key, name.c_str(), i) == RegError::success;
-                reg_close_key(key);
+                ok = ok && platform::reg_create_key(platform::HKEY_CURRENT_USER, u"Shared",
+                                                    platform::KEY_WRITE,
+                                                    &key) == platform::RegError::success;
+                ok = ok && set_dword(key, name.c_str(), i) == platform::RegError::success;
+                platform::reg_close_key(key);
             }
             ::_exit(ok ? 0 : 1);
         }
@@ -238,15 +269,18 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
         ::waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    HKEY key = HKEY::none;
-    ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Shared", KEY_READ, &key), RegError::success);
+    platform::HKEY key = platform::HKEY::none;
+    ASSERT_EQ(
+        platform::reg_open_key(platform::HKEY_CURRENT_USER, u"Shared", platform::KEY_READ, &key),
+        platform::RegError::success);
     std::uint32_t count = 0;
     char16_t name[64];
-    for (std::uint32_t length = 64; reg_enum_value(key, count, name, &length) == RegError::success;
+    for (std::uint32_t length = 64;
+         platform::reg_enum_value(key, count, name, &length) == platform::RegError::success;
          length = 64)
         ++count;
     EXPECT_EQ(count, static_cast<std::uint32_t>(writers * values_each));
-    reg_close_key(key);
+    platform::reg_close_key(key);
 }
 
 // A damaged file with one key nested 50,000 levels deep: the key reads as missing, the rest of
@@ -259,29 +293,32 @@ TEST_F(RegistryTest, AKeyNestedTooDeepReadsAsMissing) {
                    "]\n\"deep\"=dword:00000001\n");
     const std::size_t before = testing::read_bytes(file_).size();
 
-    HKEY key = HKEY::none;
-    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"k\\k\\k", KEY_READ, &key),
-              RegError::file_not_found);
-    key = create(u"Software\\r_Utile");
-    EXPECT_EQ(set_dword(key, u"Count", 3), RegError::success);
-    std::uint32_t value = 0, size = 4;
+    platform::HKEY key = platform::HKEY::none;
     EXPECT_EQ(
-        reg_query_value(key, u"Size", nullptr, reinterpret_cast<std::uint8_t*>(&value), &size),
-        RegError::success);
+        platform::reg_open_key(platform::HKEY_CURRENT_USER, u"k\\k\\k", platform::KEY_READ, &key),
+        platform::RegError::file_not_found);
+    key = create(u"Software\\r_Utile");
+    EXPECT_EQ(set_dword(key, u"Count", 3), platform::RegError::success);
+    std::uint32_t value = 0, size = 4;
+    EXPECT_EQ(platform::reg_query_value(key, u"Size", nullptr,
+                                        reinterpret_cast<std::uint8_t*>(&value), &size),
+              platform::RegError::success);
     EXPECT_EQ(value, 7u);
-    reg_close_key(key);
+    platform::reg_close_key(key);
     EXPECT_LT(testing::read_bytes(file_).size(), before);
 }
 
 TEST_F(RegistryTest, KeysCannotNestBeyondThePlatformsDepth) {
     std::u16string path = u"d";
-    for (std::size_t i = 1; i < kMaxRegKeyDepth; ++i) path += u"\\d";
-    HKEY key = create(path.c_str());
-    reg_close_key(key);
-    EXPECT_EQ(reg_create_key(HKEY_CURRENT_USER, (path + u"\\d").c_str(), KEY_WRITE, &key),
-              RegError::invalid_parameter);
+    for (std::size_t i = 1; i < platform::kMaxRegKeyDepth; ++i) path += u"\\d";
+    platform::HKEY key = create(path.c_str());
+    platform::reg_close_key(key);
+    EXPECT_EQ(platform::reg_create_key(platform::HKEY_CURRENT_USER, (path + u"\\d").c_str(),
+                                       platform::KEY_WRITE, &key),
+              platform::RegError::invalid_parameter);
     std::size_t too_deep = 0;
-    const RegNode back = parse_registry_text(testing::read_bytes(file_), &too_deep);
+    const platform::RegNode back =
+        platform::parse_registry_text(testing::read_bytes(file_), &too_deep);
     EXPECT_EQ(too_deep, 0u);
     ASSERT_EQ(back.children.size(), 1u);
 }
@@ -289,16 +326,17 @@ TEST_F(RegistryTest, KeysCannotNestBeyondThePlatformsDepth) {
 // Every level used to write its own header with its whole path: the text grew with the square
 // of the depth.
 TEST(RegistryText, TextGrowsWithTheTreeNotWithItsDepthSquared) {
-    RegNode root;
-    RegNode* node = &root;
-    for (std::size_t i = 0; i < kMaxRegKeyDepth; ++i) node = &add_child(*node, u"level");
-    node->values.push_back({u"v", REG_DWORD, {1, 0, 0, 0}});
-    add_child(root, u"empty");
+    platform::RegNode root;
+    platform::RegNode* node = &root;
+    for (std::size_t i = 0; i < platform::kMaxRegKeyDepth; ++i)
+        node = &platform::add_child(*node, u"level");
+    node->values.push_back({u"v", platform::REG_DWORD, {1, 0, 0, 0}});
+    platform::add_child(root, u"empty");
 
-    const std::string text = format_registry_text(root);
-    EXPECT_LT(text.size(), 8 * kMaxRegKeyDepth);
-    const RegNode back = parse_registry_text(text);
-    EXPECT_EQ(format_registry_text(back), text);
+    const std::string text = platform::format_registry_text(root);
+    EXPECT_LT(text.size(), 8 * platform::kMaxRegKeyDepth);
+    const platform::RegNode back = platform::parse_registry_text(text);
+    EXPECT_EQ(platform::format_registry_text(back), text);
     ASSERT_EQ(back.children.size(), 2u);
     EXPECT_EQ(back.children[0].name, u"empty");
 }

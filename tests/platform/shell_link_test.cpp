@@ -140,7 +140,7 @@ TEST(ShellLink, RelativePathIsResolvedAgainstTheShortcutsFolder) {
                                     .with_id_list()
                                     .with_name(u"a plan")));
 
-    EXPECT_EQ(shell_link_target(wide_path(link)),
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)),
               wide_path(fs::canonical(root / "drawings" / "plan.dxf")));
 }
 
@@ -152,14 +152,14 @@ TEST(ShellLink, LocalBasePathIsUsedWhenTheRelativePathLeadsNowhere) {
 
     write_bytes(
         link, make_link(LinkSpec().with_relative(u".\\gone.dxf").with_local_base(target.string())));
-    EXPECT_EQ(shell_link_target(wide_path(link)), wide_path(target));
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)), wide_path(target));
 
     // The Unicode form wins over the ANSI one.
     write_bytes(
         link,
         make_link(
             LinkSpec().with_local_base("/nowhere/plan.dxf").with_local_base_w(wide_path(target))));
-    EXPECT_EQ(shell_link_target(wide_path(link)), wide_path(target));
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)), wide_path(target));
 }
 
 TEST(ShellLink, AnsiStringsAreCodePage932) {
@@ -169,7 +169,7 @@ TEST(ShellLink, AnsiStringsAreCodePage932) {
     // "図面.dxf" in Shift_JIS: 0x907D 0x96CA, then the extension.
     for (unsigned char c : std::string("\x90\x7D\x96\xCA.dxf")) link.relative.push_back(c);
     const auto bytes = make_link(link);
-    auto parsed = parse_shell_link(bytes_of(bytes));
+    auto parsed = platform::parse_shell_link(bytes_of(bytes));
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->relative_path, u"..\\\u56F3\u9762.dxf");
 }
@@ -180,25 +180,25 @@ TEST(ShellLink, BrokenShortcutsGiveTheEmptyPath) {
     write_bytes(
         link,
         make_link(LinkSpec().with_relative(u"missing.dxf").with_local_base("C:\\d\\missing.dxf")));
-    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)), u"");
 
     // A drive-letter path means nothing here, even when a file of that odd name exists.
     write_bytes(root / "C:" / "d.dxf", "x");
     write_bytes(link, make_link(LinkSpec().with_local_base("C:\\d.dxf")));
-    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)), u"");
 
     // Nor does a network name, which this system would read as a local path from the root.
     std::string network = "\\\\" + fs::canonical(root).string().substr(1) + "/C:/d.dxf";
     std::replace(network.begin(), network.end(), '/', '\\');
     write_bytes(link, make_link(LinkSpec().with_local_base(network)));
-    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
-    write_bytes(link, make_link(LinkSpec().with_relative(widen(network))));
-    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)), u"");
+    write_bytes(link, make_link(LinkSpec().with_relative(platform::widen(network))));
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)), u"");
 
     write_bytes(link, "not a shortcut at all");
-    EXPECT_EQ(shell_link_target(wide_path(link)), u"");
-    EXPECT_EQ(shell_link_target(wide_path(root / "absent.lnk")), u"");
-    EXPECT_EQ(shell_link_target(u""), u"");
+    EXPECT_EQ(platform::shell_link_target(wide_path(link)), u"");
+    EXPECT_EQ(platform::shell_link_target(wide_path(root / "absent.lnk")), u"");
+    EXPECT_EQ(platform::shell_link_target(u""), u"");
 }
 
 TEST(ShellLink, TruncatedOrCorruptLinksAreRejectedWithoutReadingPastTheEnd) {
@@ -208,10 +208,10 @@ TEST(ShellLink, TruncatedOrCorruptLinksAreRejectedWithoutReadingPastTheEnd) {
                                     .with_local_base_w(u"/tmp/a.dxf")
                                     .with_id_list()
                                     .with_name(u"n"));
-    ASSERT_TRUE(parse_shell_link(bytes_of(full)));
+    ASSERT_TRUE(platform::parse_shell_link(bytes_of(full)));
     for (std::size_t n = 0; n < full.size(); ++n) {
         const std::string cut = full.substr(0, n);
-        EXPECT_FALSE(parse_shell_link(bytes_of(cut))) << "length " << n;
+        EXPECT_FALSE(platform::parse_shell_link(bytes_of(cut))) << "length " << n;
     }
     // Offsets pointing far outside the LinkInfo block.
     std::string bad = full;
@@ -220,11 +220,11 @@ TEST(ShellLink, TruncatedOrCorruptLinksAreRejectedWithoutReadingPastTheEnd) {
     bad[info + 17] = '\xFF';
     bad[info + 28] = '\xF0';
     bad[info + 29] = '\xFF';
-    EXPECT_FALSE(parse_shell_link(bytes_of(bad)));
+    EXPECT_FALSE(platform::parse_shell_link(bytes_of(bad)));
     // A wrong class id.
     bad = full;
     bad[4] = 0x02;
-    EXPECT_FALSE(parse_shell_link(bytes_of(bad)));
+    EXPECT_FALSE(platform::parse_shell_link(bytes_of(bad)));
 }
 
 TEST(ShellLink, LongPathNameFollowsSymbolicLinks) {
@@ -233,14 +233,14 @@ TEST(ShellLink, LongPathNameFollowsSymbolicLinks) {
     fs::create_symlink(root / "long folder name" / "plan.dxf", root / "alias.dxf");
     fs::create_symlink(root / "nothing.dxf", root / "dangling.dxf");
 
-    EXPECT_EQ(long_path_name(wide_path(root / "alias.dxf")),
+    EXPECT_EQ(platform::long_path_name(wide_path(root / "alias.dxf")),
               wide_path(root / "long folder name" / "plan.dxf"));
-    EXPECT_EQ(long_path_name(wide_path(root / "long folder name" / ".." / "alias.dxf")),
+    EXPECT_EQ(platform::long_path_name(wide_path(root / "long folder name" / ".." / "alias.dxf")),
               wide_path(root / "long folder name" / "plan.dxf"));
-    EXPECT_EQ(long_path_name(wide_path(root / "dangling.dxf")), u"");
-    EXPECT_EQ(long_path_name(u""), u"");
-    EXPECT_TRUE(is_symbolic_link(wide_path(root / "dangling.dxf")));
-    EXPECT_FALSE(is_symbolic_link(wide_path(root / "long folder name" / "plan.dxf")));
+    EXPECT_EQ(platform::long_path_name(wide_path(root / "dangling.dxf")), u"");
+    EXPECT_EQ(platform::long_path_name(u""), u"");
+    EXPECT_TRUE(platform::is_symbolic_link(wide_path(root / "dangling.dxf")));
+    EXPECT_FALSE(platform::is_symbolic_link(wide_path(root / "long folder name" / "plan.dxf")));
 }
 
 }  // namespace

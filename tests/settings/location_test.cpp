@@ -13,19 +13,19 @@ namespace vermark {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr HKEY hkcu = HKEY_CURRENT_USER;
+constexpr platform::HKEY hkcu = platform::HKEY_CURRENT_USER;
 
 class SettingsLocationTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        use_registry_file(testing::fresh_folder("location") / "HKEY_CURRENT_USER.reg");
+        platform::use_registry_file(testing::fresh_folder("location") / "HKEY_CURRENT_USER.reg");
         reset_registry_base();
-        docs_ = to_utf8(special_folder(CSIDL_COMMON_DOCUMENTS));
+        docs_ = platform::to_utf8(special_folder(platform::CSIDL_COMMON_DOCUMENTS));
         fs::remove_all(docs_ / "r_Utile");
         fs::remove_all(docs_ / "Temp" / "r_Utile");
     }
     void TearDown() override {
-        use_registry_file({});
+        platform::use_registry_file({});
         reset_registry_base();
     }
 
@@ -51,15 +51,16 @@ TEST_F(SettingsLocationTest, BaseFollowsTheKeysDefaultValueOncePerRun) {
 
 TEST_F(SettingsLocationTest, FolderFallsBackToTempAndIsCreated) {
     const std::u16string folder = settings_base_folder();
-    EXPECT_EQ(folder, from_utf8((docs_ / "Temp" / "r_Utile" / "_Setting").string()));
-    EXPECT_TRUE(fs::is_directory(to_utf8(folder)));
+    EXPECT_EQ(folder, platform::from_utf8((docs_ / "Temp" / "r_Utile" / "_Setting").string()));
+    EXPECT_TRUE(fs::is_directory(platform::to_utf8(folder)));
     EXPECT_EQ(registry_.get_string(hkcu, u"Software\\r_Utile\\r_Utile", u"IniFullBase は", u""),
               folder);
 }
 
 TEST_F(SettingsLocationTest, FolderUsesTheFirstChoiceWhenItExists) {
     fs::create_directories(docs_ / "r_Utile" / "_Setting");
-    EXPECT_EQ(settings_base_folder(), from_utf8((docs_ / "r_Utile" / "_Setting").string()));
+    EXPECT_EQ(settings_base_folder(),
+              platform::from_utf8((docs_ / "r_Utile" / "_Setting").string()));
     EXPECT_FALSE(fs::exists(docs_ / "Temp" / "r_Utile"));
 }
 

@@ -84,24 +84,26 @@ class PlacementTest : public ::testing::Test {
   protected:
     void SetUp() override {
         reset_profile_process_state();
-        use_registry_file(testing::fresh_folder("placement-reg") / "HKEY_CURRENT_USER.reg");
-        ini_ = from_utf8((testing::fresh_folder("placement") / "Vermark.ini").string());
+        platform::use_registry_file(testing::fresh_folder("placement-reg") /
+                                    "HKEY_CURRENT_USER.reg");
+        ini_ = platform::from_utf8((testing::fresh_folder("placement") / "Vermark.ini").string());
         // As in the program: the application names the settings file and no registry key.
-        application_.emplace(ApplicationObject{std::nullopt, ini_});
+        application_.emplace(platform::ApplicationObject{std::nullopt, ini_});
     }
     void TearDown() override {
         application_.reset();
-        use_registry_file({});
+        platform::use_registry_file({});
     }
 
     std::u16string ini_value(std::u16string_view section, std::u16string_view key) {
         char16_t buffer[256];
-        const auto n = GetPrivateProfileStringW(section, key, u"<none>", buffer, 256, ini_);
+        const auto n =
+            platform::GetPrivateProfileStringW(section, key, u"<none>", buffer, 256, ini_);
         return std::u16string(buffer, n);
     }
 
     std::u16string ini_;
-    std::optional<ScopedApplicationObject> application_;
+    std::optional<platform::ScopedApplicationObject> application_;
     FakeScreens one_screen_{{kPrimary}};
     FakeScreens two_screens_{{kPrimary, kRightHand}};
 };
@@ -246,12 +248,12 @@ class LayoutKeysTest : public PlacementTest {
     void add_layout_keys(const std::u16string& base) {
         for (const char16_t* sub :
              {u"\\Position\\Pane\\Inner", u"\\Bar\\Tools", u"\\WindowLayout\\Main\\Split"})
-            registry_.write_int(HKEY_CURRENT_USER, base + sub, u"v", 1);
-        registry_.write_int(HKEY_CURRENT_USER, base + u"\\Position\\Pane", u"w", 2);
+            registry_.write_int(platform::HKEY_CURRENT_USER, base + sub, u"v", 1);
+        registry_.write_int(platform::HKEY_CURRENT_USER, base + u"\\Position\\Pane", u"w", 2);
     }
     std::vector<std::u16string> subkeys(const std::u16string& path) {
         std::vector<std::u16string> list;
-        registry_.enum_keys(HKEY_CURRENT_USER, path, list);
+        registry_.enum_keys(platform::HKEY_CURRENT_USER, path, list);
         return list;
     }
     void save_at_dpi(int dpi) {
@@ -266,7 +268,7 @@ class LayoutKeysTest : public PlacementTest {
 
 TEST_F(LayoutKeysTest, ADpiChangeForgetsTheRegistryLayouts) {
     application_.reset();
-    application_.emplace(ApplicationObject{u"Maker", u"Vermark"});
+    application_.emplace(platform::ApplicationObject{u"Maker", u"Vermark"});
     const std::u16string base = u"Software\\Maker\\Vermark";
     add_layout_keys(base);
     save_at_dpi(96);
@@ -278,7 +280,7 @@ TEST_F(LayoutKeysTest, ADpiChangeForgetsTheRegistryLayouts) {
     EXPECT_THAT(subkeys(base + u"\\Bar"), IsEmpty());
     EXPECT_THAT(subkeys(base + u"\\WindowLayout"), IsEmpty());
     // The top keys stay, and the new DPI is left for the next save to write.
-    EXPECT_EQ(registry_.get_int(HKEY_CURRENT_USER, base + u"\\Position", u"DPI_", 0), 96);
+    EXPECT_EQ(registry_.get_int(platform::HKEY_CURRENT_USER, base + u"\\Position", u"DPI_", 0), 96);
 }
 
 TEST_F(LayoutKeysTest, TheIniProgramKeepsItsRectanglesAcrossADpiChange) {
@@ -298,11 +300,11 @@ TEST_F(LayoutKeysTest, TheIniProgramKeepsItsRectanglesAcrossADpiChange) {
 
 TEST_F(LayoutKeysTest, SubkeysAreCollectedParentsFirst) {
     add_layout_keys(u"App");
-    EXPECT_THAT(collect_subkeys(HKEY_CURRENT_USER, u"App"),
+    EXPECT_THAT(collect_subkeys(platform::HKEY_CURRENT_USER, u"App"),
                 ElementsAre(u"App\\Bar", u"App\\Position", u"App\\WindowLayout", u"App\\Bar\\Tools",
                             u"App\\Position\\Pane", u"App\\WindowLayout\\Main",
                             u"App\\Position\\Pane\\Inner", u"App\\WindowLayout\\Main\\Split"));
-    EXPECT_THAT(collect_subkeys(HKEY_CURRENT_USER, u"Nowhere"), IsEmpty());
+    EXPECT_THAT(collect_subkeys(platform::HKEY_CURRENT_USER, u"Nowhere"), IsEmpty());
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(ProfileCacheTest, WithoutApplicationReadsBypassButWritesUpdateTheCache) {
     store.write_int(u"S", u"k", 3);
     ASSERT_EQ(profile_process_state().int_cache.size(), 1u);
     // Another program changes the file; this run still sees what it wrote.
-    WritePrivateProfileStringW(u"S", u"k", u"4", ini());
+    platform::WritePrivateProfileStringW(u"S", u"k", u"4", ini());
     EXPECT_EQ(store.get_int(u"S", u"k", 0), 3);
 }
 
@@ -87,7 +87,7 @@ TEST_F(ProfileCacheTest, CacheSwitchIsReadUntilAStoreWithANameIsBuilt) {
     ProfileStore first(name());
     EXPECT_EQ(profile_process_state().cache_switch, 0);
     EXPECT_FALSE(profile_process_state().cache_switch_to_read);
-    WritePrivateProfileStringW(u"Debug\\2009_09", u"UseProfileCache", u"1", ini());
+    platform::WritePrivateProfileStringW(u"Debug\\2009_09", u"UseProfileCache", u"1", ini());
     ProfileStore second(name());
     EXPECT_EQ(profile_process_state().cache_switch, 0);
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "diag/log.h"
-#include "diag/message_box.h"
 #include "platform/beep.h"
 #include "platform/process.h"
 #include "profile_test_support.h"
@@ -38,7 +37,8 @@ std::string shape_of(std::string text) {
 std::u16string log_text() {
     std::u16string text;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(to_utf8(log_folder()), error)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(platform::to_utf8(log_folder()), error)) {
         const std::string bytes = read_bytes(entry.path());
         for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
             text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -60,7 +60,7 @@ TEST_F(ProfileStoreFile, NameGetsIniAppendedAndAMissingFileIsNotCreated) {
 TEST_F(ProfileStoreFile, NameWithoutFolderGoesToTheSettingsFolder) {
     ProfileStore store(u"Loose");
     EXPECT_EQ(store.path(), settings_base_folder() + u"/Loose.ini");
-    EXPECT_TRUE(std::filesystem::is_directory(to_utf8(settings_base_folder())));
+    EXPECT_TRUE(std::filesystem::is_directory(platform::to_utf8(settings_base_folder())));
 }
 
 TEST_F(ProfileStoreFile, ApplicationProfileNameIsUsedForAnEmptyName) {
@@ -71,7 +71,7 @@ TEST_F(ProfileStoreFile, ApplicationProfileNameIsUsedForAnEmptyName) {
 TEST_F(ProfileStoreFile, WithoutApplicationAnEmptyNameUsesTheProgramName) {
     const std::u16string path = ProfileStore().path();
     const std::u16string program = file_name_of(platform::executable_path());
-    EXPECT_EQ(path, from_utf8(testing::sandbox().string()) + std::u16string(1, kSeparator) +
+    EXPECT_EQ(path, platform::from_utf8(testing::sandbox().string()) + std::u16string(1, kSeparator) +
                         program + u".ini");
 }
 
@@ -85,7 +85,7 @@ TEST_F(ProfileStoreFile, ExistingCodePage932FileBecomesUtf16WithHeader) {
         text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
     const std::string rule = ";" + std::string(69, '-') + "\r\n";
-    const std::string content = to_utf8(text);
+    const std::string content = platform::to_utf8(text);
     // rule, ";\t" + "YYYY/MM/DD hh:mm:ss", rule, then the old content.
     const std::string date_line = content.substr(rule.size(), 23);
     EXPECT_EQ(content.substr(0, rule.size()), rule);
@@ -159,20 +159,22 @@ TEST_F(ProfileStoreValues, AbsentEntryDeletesTheSectionAbsentValueTheEntry) {
 }
 
 TEST_F(ProfileStoreValues, RegistryModeKeepsValuesUnderTheApplicationKey) {
-    install_application_object({u"Acme", u"Tool"});
+    platform::install_application_object({u"Acme", u"Tool"});
     ProfileStore store;
     EXPECT_EQ(store.path(), u"Tool");
     EXPECT_EQ(store_registry_path(u"Tool", u"Position"), u"Software\\Acme\\Tool\\Position");
     EXPECT_TRUE(store.write_int(u"Sec", u"n", 41));
     EXPECT_TRUE(store.write_string(u"Sec", u"t", u"text"));
     RegistryStore registry;
-    EXPECT_EQ(registry.get_int(HKEY_CURRENT_USER, u"Software\\Acme\\Tool\\Sec", u"n", 0), 41);
-    EXPECT_EQ(registry.get_string(HKEY_CURRENT_USER, u"Software\\Acme\\Tool\\Sec", u"t", u""),
-              u"text");
+    EXPECT_EQ(registry.get_int(platform::HKEY_CURRENT_USER, u"Software\\Acme\\Tool\\Sec", u"n", 0),
+              41);
+    EXPECT_EQ(
+        registry.get_string(platform::HKEY_CURRENT_USER, u"Software\\Acme\\Tool\\Sec", u"t", u""),
+        u"text");
     reset_profile_process_state();
     EXPECT_EQ(ProfileStore().get_int(u"Sec", u"n", 0), 41);
 
-    remove_application_object();
+    platform::remove_application_object();
     EXPECT_EQ(store_registry_path(u"Tool", u"Position"), u"Position");
 }
 
@@ -206,28 +208,25 @@ TEST_F(ProfileStoreSwitches, LogSwitchLogsReadsAndCacheFlushes) {
     EXPECT_NE(log_text().find(u"Cache \t " + path + u"\t S\t k\t 9\t \t 1"), std::u16string::npos);
 }
 
-TEST_F(ProfileStoreSwitches, LoggedFlushBeepsOnlyWhileTheWindowIsUp) {
+TEST_F(ProfileStoreSwitches, LoggedFlushBeepsOnlyWhereAWindowGaveItsBeep) {
     int beeps = 0;
-    platform::set_beep_handler([&] { ++beeps; });
     install_application();
     write_bytes(file(), "[Debug]\r\nLog=1\r\n");
     ProfileStore store;
     store.write_int(u"S", u"k", 1);  // the run's first put flushes, with no window yet
     EXPECT_EQ(beeps, 0);
-    {
-        ScopedMessageBoxPresenter window{[](std::u16string_view, unsigned, unsigned) { return 1; }};
-        let_cache_expire();
-        store.write_int(u"S", u"k", 2);
-        EXPECT_EQ(beeps, 2);             // one for each cache, the numbers' and the texts'
-        store.write_int(u"S", u"k", 3);  // within ten seconds: no flush
-        EXPECT_EQ(beeps, 2);
+    platform::set_beep_handler([&] { ++beeps; });
+    let_cache_expire();
+    store.write_int(u"S", u"k", 2);
+    EXPECT_EQ(beeps, 2);             // one for each cache, the numbers' and the texts'
+    store.write_int(u"S", u"k", 3);  // within ten seconds: no flush
+    EXPECT_EQ(beeps, 2);
 
-        write_bytes(file(), "[Debug]\r\nLog=0\r\n");
-        ProfileStore quiet;
-        let_cache_expire();
-        quiet.write_int(u"S", u"k", 4);
-        EXPECT_EQ(beeps, 2);
-    }
+    write_bytes(file(), "[Debug]\r\nLog=0\r\n");
+    ProfileStore quiet;
+    let_cache_expire();
+    quiet.write_int(u"S", u"k", 4);
+    EXPECT_EQ(beeps, 2);
     platform::set_beep_handler({});
 }
 

@@ -30,7 +30,7 @@ TEST_F(ProfileTypedValues, RectangleIsWrittenTwiceAndReadFromThePlainEntry) {
     EXPECT_EQ(store.get_rect(u"Position\\Dialog", u"W", {}), (Rect{10, 20, 300, 400}));
 
     // The plain entry decides.
-    WritePrivateProfileStringW(u"Position\\Dialog", u"W", u"-00000005 1 2", ini());
+    platform::WritePrivateProfileStringW(u"Position\\Dialog", u"W", u"-00000005 1 2", ini());
     reset_profile_process_state();
     EXPECT_EQ(ProfileStore(name()).get_rect(u"Position\\Dialog", u"W", {7, 7, 7, 7}),
               (Rect{-5, 1, 2, 0}));

@@ -16,20 +16,21 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr HKEY hkcu = HKEY_CURRENT_USER;
+constexpr platform::HKEY hkcu = platform::HKEY_CURRENT_USER;
 
 class RegistryStoreTest : public ::testing::Test {
   protected:
     void SetUp() override {
         file_ = testing::fresh_folder("registry_store") / "HKEY_CURRENT_USER.reg";
-        use_registry_file(file_);
+        platform::use_registry_file(file_);
     }
-    void TearDown() override { use_registry_file({}); }
+    void TearDown() override { platform::use_registry_file({}); }
 
     static bool key_exists(const char16_t* path) {
-        HKEY key = HKEY::none;
-        const bool found = reg_open_key(hkcu, path, KEY_READ, &key) == RegError::success;
-        reg_close_key(key);
+        platform::HKEY key = platform::HKEY::none;
+        const bool found = platform::reg_open_key(hkcu, path, platform::KEY_READ, &key) ==
+                           platform::RegError::success;
+        platform::reg_close_key(key);
         return found;
     }
 
@@ -110,13 +111,14 @@ TEST_F(RegistryStoreTest, TextsEndAtTheirFirstZeroAndTheDefaultValueHasNoName) {
     EXPECT_EQ(store_.get_string(hkcu, u"K", u"", u"x"), u"default");
 
     // A stored text without its terminating zero (written by another program) reads whole.
-    HKEY key = HKEY::none;
-    ASSERT_EQ(reg_open_key(hkcu, u"K", KEY_SET_VALUE, &key), RegError::success);
+    platform::HKEY key = platform::HKEY::none;
+    ASSERT_EQ(platform::reg_open_key(hkcu, u"K", platform::KEY_SET_VALUE, &key),
+              platform::RegError::success);
     const std::uint8_t bare[] = {'h', 0, 'i', 0, '!'};
-    reg_set_value(key, u"bare", REG_SZ, bare, sizeof bare);
+    platform::reg_set_value(key, u"bare", platform::REG_SZ, bare, sizeof bare);
     const std::uint8_t long_dword[] = {1, 0, 0, 0, 0, 0, 0, 0};
-    reg_set_value(key, u"wide", REG_DWORD, long_dword, sizeof long_dword);
-    reg_close_key(key);
+    platform::reg_set_value(key, u"wide", platform::REG_DWORD, long_dword, sizeof long_dword);
+    platform::reg_close_key(key);
     EXPECT_EQ(store_.get_string(hkcu, u"K", u"bare", u""), u"hi!");
     EXPECT_EQ(store_.get_int(hkcu, u"K", u"wide", 42), 42);
 }

@@ -21,7 +21,7 @@ class VersionInfoTest : public ::testing::Test {
     void SetUp() override {
         get_arv();  // its once-per-run report must not land in a captured stream
         file_ = wide_path(testing::fresh_folder("version") / "other.exe");
-        testing::write_bytes(to_utf8(file_), "MZ");
+        testing::write_bytes(platform::to_utf8(file_), "MZ");
     }
     void TearDown() override { platform::set_version_resource_for_testing(file_, std::nullopt); }
     std::u16string file_;

@@ -5,11 +5,11 @@
 namespace vermark::testing {
 
 std::u16string wide_path(const std::filesystem::path& path) {
-    return from_utf8(path.string());
+    return platform::from_utf8(path.string());
 }
 
 std::filesystem::path narrow_path(std::u16string_view path) {
-    return std::filesystem::path(to_utf8(path));
+    return std::filesystem::path(platform::to_utf8(path));
 }
 
 }  // namespace vermark::testing

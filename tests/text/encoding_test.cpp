@@ -9,19 +9,19 @@
 namespace vermark {
 namespace {
 
-ByteBuffer bytes(std::initializer_list<int> values) {
-    ByteBuffer out;
+platform::ByteBuffer bytes(std::initializer_list<int> values) {
+    platform::ByteBuffer out;
     for (int v : values) out.push_back(static_cast<std::uint8_t>(v));
     return out;
 }
 
-ByteBuffer bytes(std::string_view text) {
-    return ByteBuffer(text.begin(), text.end());
+platform::ByteBuffer bytes(std::string_view text) {
+    return platform::ByteBuffer(text.begin(), text.end());
 }
 
 // The content guess written step by step as the algorithm reads, without any of the shortcuts of
 // the real one: the optimised sweep must agree with it on every input.
-TextEncoding reference_guess(const ByteBuffer& b) {
+TextEncoding reference_guess(const platform::ByteBuffer& b) {
     const std::size_t n = b.size();
     bool all_ascii = true;
     for (std::size_t i = 1; i < n;) {
@@ -76,8 +76,8 @@ TextEncoding reference_guess(const ByteBuffer& b) {
 }
 
 // Text-like random data: long ASCII stretches, UTF-8 and Shift_JIS characters, stray bytes.
-ByteBuffer random_text(std::mt19937& rng, std::size_t length, int flavour) {
-    ByteBuffer out;
+platform::ByteBuffer random_text(std::mt19937& rng, std::size_t length, int flavour) {
+    platform::ByteBuffer out;
     std::uniform_int_distribution<int> pick(0, 99), byte(0, 255), ascii(0x20, 0x7E);
     while (out.size() < length) {
         const int r = pick(rng);
@@ -100,7 +100,7 @@ ByteBuffer random_text(std::mt19937& rng, std::size_t length, int flavour) {
 
 TEST(ByteOrderMarkTest, MarksAreTestedInOrderWithMissingBytesReadAsFF) {
     struct Case {
-        ByteBuffer input;
+        platform::ByteBuffer input;
         TextEncoding code;
     };
     const Case cases[] = {
@@ -118,7 +118,7 @@ TEST(ByteOrderMarkTest, MarksAreTestedInOrderWithMissingBytesReadAsFF) {
         {bytes({0xFF, 0x41, 0x42}), encoding::kUnknown},
         {bytes({0x00, 0x00, 0xFE, 0xFE}), encoding::kUnknown},
         {bytes({0xEF, 0xBB, 0x41}), encoding::kUnknown},
-        {ByteBuffer{}, encoding::kAscii},
+        {platform::ByteBuffer{}, encoding::kAscii},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(detect_encoding(c.input), c.code) << ::testing::PrintToString(c.input);
@@ -127,9 +127,9 @@ TEST(ByteOrderMarkTest, MarksAreTestedInOrderWithMissingBytesReadAsFF) {
 
 TEST(ByteOrderMarkTest, TakeBomRemovesTheMarkAndAppendsTheTerminator) {
     struct Case {
-        ByteBuffer input;
+        platform::ByteBuffer input;
         TextEncoding code;
-        ByteBuffer after;
+        platform::ByteBuffer after;
     };
     const Case cases[] = {
         {bytes({0xEF, 0xBB, 0xBF}), encoding::kUtf8, bytes({0x00})},
@@ -145,10 +145,10 @@ TEST(ByteOrderMarkTest, TakeBomRemovesTheMarkAndAppendsTheTerminator) {
         {bytes({0x00, 0x00, 0xFE}), encoding::kUtf32Be, bytes({0, 0, 0, 0})},
         // Guessed: nothing removed, one zero appended, and the guess ran before it.
         {bytes({0x82, 0xA0}), encoding::kShiftJis, bytes({0x82, 0xA0, 0})},
-        {ByteBuffer{}, encoding::kAscii, bytes({0})},
+        {platform::ByteBuffer{}, encoding::kAscii, bytes({0})},
     };
     for (const Case& c : cases) {
-        ByteBuffer buffer = c.input;
+        platform::ByteBuffer buffer = c.input;
         EXPECT_EQ(take_bom(buffer), c.code) << ::testing::PrintToString(c.input);
         EXPECT_EQ(buffer, c.after) << ::testing::PrintToString(c.input);
     }
@@ -168,7 +168,7 @@ TEST(GuessEncodingTest, ShiftJisPairsAsciiAndUtf8) {
 
 TEST(GuessEncodingTest, AShiftJisPairAnywhereWinsOverValidUtf8) {
     // Clean UTF-8 first, then one Shift_JIS pair far behind it.
-    ByteBuffer text;
+    platform::ByteBuffer text;
     for (int i = 0; i < 1000; ++i) text.insert(text.end(), {0xE3, 0x81, 0x82, ' '});
     EXPECT_EQ(guess_encoding(text), encoding::kUtf8);
     text.insert(text.end(), {0x88, 0x9F, '.'});
@@ -190,7 +190,8 @@ TEST(GuessEncodingTest, HalfWidthKanaAndCutSequences) {
 }
 
 TEST(GuessEncodingTest, UnmarkedUtf16IsNotRecognised) {
-    const ByteBuffer utf16 = bytes({'S', 0, 'E', 0, 'C', 0, 'T', 0, 'I', 0, 'O', 0, 'N', 0});
+    const platform::ByteBuffer utf16 =
+        bytes({'S', 0, 'E', 0, 'C', 0, 'T', 0, 'I', 0, 'O', 0, 'N', 0});
     EXPECT_EQ(detect_encoding(utf16), encoding::kAscii);
 }
 
@@ -198,7 +199,7 @@ TEST(GuessEncodingTest, AgreesWithTheStepByStepAlgorithmOnRandomText) {
     std::mt19937 rng(20240917);
     std::uniform_int_distribution<int> length(0, 300), flavour(0, 2);
     for (int round = 0; round < 20000; ++round) {
-        const ByteBuffer text =
+        const platform::ByteBuffer text =
             random_text(rng, static_cast<std::size_t>(length(rng)), flavour(rng));
         ASSERT_EQ(guess_encoding(text), reference_guess(text)) << ::testing::PrintToString(text);
     }
@@ -208,14 +209,15 @@ TEST(EncodingGuesserTest, ChunkedInputGivesTheWholeBufferAnswer) {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> length(0, 400), flavour(0, 2);
     for (int round = 0; round < 5000; ++round) {
-        const ByteBuffer text =
+        const platform::ByteBuffer text =
             random_text(rng, static_cast<std::size_t>(length(rng)), flavour(rng));
         const TextEncoding whole = reference_guess(text);
         EncodingGuesser guesser;
         EncodingDetector detector;
         for (std::size_t at = 0; at < text.size();) {
             const std::size_t cut = std::uniform_int_distribution<std::size_t>(0, 40)(rng);
-            const ByteView piece = ByteView(text).subspan(at, std::min(cut, text.size() - at));
+            const platform::ByteView piece =
+                platform::ByteView(text).subspan(at, std::min(cut, text.size() - at));
             guesser.feed(piece);
             detector.feed(piece);
             at += piece.size();
@@ -226,8 +228,9 @@ TEST(EncodingGuesserTest, ChunkedInputGivesTheWholeBufferAnswer) {
 }
 
 TEST(EncodingGuesserTest, DetectorSeesMarksSplitAcrossPiecesAndShortInputs) {
-    for (const ByteBuffer& input : {bytes({0xFF, 0xFE, 0, 0, 'a', 0, 0, 0}), bytes({0xFE}),
-                                    bytes({0x00, 0x00, 0xFE}), bytes({0xEF, 0xBB, 0xBF, 0xE3})}) {
+    for (const platform::ByteBuffer& input :
+         {bytes({0xFF, 0xFE, 0, 0, 'a', 0, 0, 0}), bytes({0xFE}), bytes({0x00, 0x00, 0xFE}),
+          bytes({0xEF, 0xBB, 0xBF, 0xE3})}) {
         EncodingDetector detector;
         for (std::uint8_t b : input) detector.feed(&b, 1);
         EXPECT_EQ(detector.result(), detect_encoding(input)) << ::testing::PrintToString(input);

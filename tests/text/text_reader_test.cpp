@@ -21,8 +21,8 @@ using testing::write_bytes;
 
 using vermark::testing::wide_path;
 
-ByteBuffer bytes(std::string_view text) {
-    return ByteBuffer(text.begin(), text.end());
+platform::ByteBuffer bytes(std::string_view text) {
+    return platform::ByteBuffer(text.begin(), text.end());
 }
 
 // "日本" in each form.
@@ -33,27 +33,27 @@ const std::u16string kNihon = u"\u65E5\u672C";
 // Short retries so that waiting on a lock costs milliseconds; restored afterwards.
 class QuickRetries {
   public:
-    explicit QuickRetries(int attempts) : saved_(open_retry_policy()) {
-        open_retry_policy() = {attempts, std::chrono::milliseconds(5)};
+    explicit QuickRetries(int attempts) : saved_(platform::open_retry_policy()) {
+        platform::open_retry_policy() = {attempts, std::chrono::milliseconds(5)};
     }
-    ~QuickRetries() { open_retry_policy() = saved_; }
+    ~QuickRetries() { platform::open_retry_policy() = saved_; }
 
   private:
-    OpenRetryPolicy saved_;
+    platform::RetryPolicy saved_;
 };
 
 // Everything logged so far, as UTF-8.
 std::string logged_text() {
     std::string all;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(to_utf8(log_folder()), ec)) {
+    for (const auto& entry : fs::directory_iterator(platform::to_utf8(log_folder()), ec)) {
         const std::string raw = testing::read_bytes(entry.path());
         std::u16string text;
         for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
             text.push_back(static_cast<char16_t>(static_cast<std::uint8_t>(raw[i]) |
                                                  static_cast<std::uint8_t>(raw[i + 1]) << 8));
         }
-        all += to_utf8(text);
+        all += platform::to_utf8(text);
     }
     return all;
 }
@@ -71,7 +71,7 @@ TEST(DecodeTextTest, ShiftJisAsciiAndUnknownGoThroughCodePage932) {
     EXPECT_EQ(decode_text(bytes("a\xB1z")), u"a\uFF71z");
     // A zero byte ends the text.
     EXPECT_EQ(decode_text(bytes(std::string(kNihonSjis) + std::string("\0tail", 5))), kNihon);
-    EXPECT_EQ(decode_text(ByteBuffer{}), u"");
+    EXPECT_EQ(decode_text(platform::ByteBuffer{}), u"");
 }
 
 TEST(DecodeTextTest, Utf16BothOrdersAndOddLengths) {
@@ -128,10 +128,10 @@ TEST(DecodeTextTest, UnmarkedUtf16StopsAtTheFirstZeroByte) {
 }
 
 TEST(DecodeTextTest, CallersBufferIsLeftAsRead) {
-    const ByteBuffer input = bytes(
+    const platform::ByteBuffer input = bytes(
         "\xEF\xBB\xBF"
         "abc");
-    const ByteBuffer copy = input;
+    const platform::ByteBuffer copy = input;
     decode_text(input);
     EXPECT_EQ(input, copy);
 }
@@ -141,7 +141,7 @@ TEST(ReadFileBytesTest, ReadsWholeFilesWithAnyBytesAndNames) {
     const fs::path japanese = folder / "日本語 の 図面.dxf";
     const std::string content("\0\xFF\xFE\r\n\x82\xA0 end", 11);
     write_bytes(japanese, content);
-    const ByteBuffer read = read_file_bytes(wide_path(japanese));
+    const platform::ByteBuffer read = read_file_bytes(wide_path(japanese));
     EXPECT_EQ(std::string(read.begin(), read.end()), content);
 
     write_bytes(folder / "empty.txt", "");
@@ -165,8 +165,9 @@ TEST(ReadFileBytesTest, MissingFileFolderAndBadPathGiveUpAndLog) {
 TEST(ReadFileBytesTest, WaitsForAnotherProgramsExclusiveLock) {
     const fs::path path = fresh_folder("read locked") / "held.txt";
     write_bytes(path, "data");
-    LockedFile holder;
-    ASSERT_EQ(holder.open(wide_path(path), FileAccess::read_write), OpenFailure::none);
+    platform::LockedFile holder;
+    ASSERT_EQ(holder.open(wide_path(path), platform::FileAccess::read_write),
+              platform::OpenFailure::none);
     {
         QuickRetries few(3);
         EXPECT_TRUE(read_file_bytes(wide_path(path)).empty());
@@ -176,7 +177,7 @@ TEST(ReadFileBytesTest, WaitsForAnotherProgramsExclusiveLock) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         holder.close();
     });
-    const ByteBuffer read = read_file_bytes(wide_path(path));
+    const platform::ByteBuffer read = read_file_bytes(wide_path(path));
     release.join();
     EXPECT_EQ(std::string(read.begin(), read.end()), "data");
 }
@@ -227,9 +228,9 @@ TEST(LoadTextFileTest, FailsForEmptyMissingFolderAndLockedFiles) {
     EXPECT_FALSE(load_text_file(u"", out));
 
     write_bytes(folder / "held.ini", "[a]");
-    LockedFile holder;
-    ASSERT_EQ(holder.open(wide_path(folder / "held.ini"), FileAccess::read_write),
-              OpenFailure::none);
+    platform::LockedFile holder;
+    ASSERT_EQ(holder.open(wide_path(folder / "held.ini"), platform::FileAccess::read_write),
+              platform::OpenFailure::none);
     QuickRetries few(3);
     EXPECT_FALSE(load_text_file(wide_path(folder / "held.ini"), out));
     EXPECT_FALSE(has_utf16_bom(wide_path(folder / "held.ini")));

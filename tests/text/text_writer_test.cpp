@@ -141,55 +141,55 @@ TEST_F(TextWriterTest, WrittenTextReadsBackInEveryEncoding) {
 
 TEST_F(TextWriterTest, WriteFileBytesReplacesContentsAndEmptyBufferTruncates) {
     write_bytes(folder_ / "old", "a much longer old content");
-    EXPECT_TRUE(write_file_bytes(path("old"), ByteBuffer{'n', 'e', 'w'}));
+    EXPECT_TRUE(write_file_bytes(path("old"), platform::ByteBuffer{'n', 'e', 'w'}));
     EXPECT_EQ(content("old"), "new");
-    EXPECT_TRUE(write_file_bytes(path("old"), ByteBuffer{}));
+    EXPECT_TRUE(write_file_bytes(path("old"), platform::ByteBuffer{}));
     EXPECT_TRUE(fs::exists(folder_ / "old"));
     EXPECT_EQ(content("old"), "");
     const fs::path japanese = folder_ / "図面 コピー.1008.dxf";
-    EXPECT_TRUE(write_file_bytes(wide_path(japanese), ByteBuffer{'x'}));
+    EXPECT_TRUE(write_file_bytes(wide_path(japanese), platform::ByteBuffer{'x'}));
     EXPECT_EQ(read_bytes(japanese), "x");
 }
 
 TEST_F(TextWriterTest, UnwritablePlacesFailWithoutWaiting) {
-    const OpenRetryPolicy saved = open_retry_policy();
-    open_retry_policy() = {2000, std::chrono::milliseconds(5)};
-    EXPECT_FALSE(write_file_bytes(wide_path(folder_), ByteBuffer{'x'}));
-    EXPECT_FALSE(write_file_bytes(path("no folder/file.txt"), ByteBuffer{'x'}));
-    EXPECT_FALSE(write_file_bytes(u"", ByteBuffer{'x'}));
+    const platform::RetryPolicy saved = platform::open_retry_policy();
+    platform::open_retry_policy() = {2000, std::chrono::milliseconds(5)};
+    EXPECT_FALSE(write_file_bytes(wide_path(folder_), platform::ByteBuffer{'x'}));
+    EXPECT_FALSE(write_file_bytes(path("no folder/file.txt"), platform::ByteBuffer{'x'}));
+    EXPECT_FALSE(write_file_bytes(u"", platform::ByteBuffer{'x'}));
     EXPECT_FALSE(save_text_file(u"", u"x", false));
     // The system would end the name at the zero character and overwrite "plan".
     write_bytes(folder_ / "plan", "drawing");
     const std::u16string cut = path("plan") + std::u16string(1, u'\0') + u".1008.dxf";
-    EXPECT_FALSE(write_file_bytes(cut, ByteBuffer{'x'}));
+    EXPECT_FALSE(write_file_bytes(cut, platform::ByteBuffer{'x'}));
     EXPECT_FALSE(save_text_file(cut, u"x", true));
     EXPECT_EQ(content("plan"), "drawing");
-    open_retry_policy() = saved;
+    platform::open_retry_policy() = saved;
 }
 
 TEST_F(TextWriterTest, AFailedWriteIsNotReportedAsSuccess) {
     // Every write to /dev/full fails with "no space".
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    EXPECT_FALSE(write_file_bytes(u"/dev/full", ByteBuffer{'x', 'y'}));
+    EXPECT_FALSE(write_file_bytes(u"/dev/full", platform::ByteBuffer{'x', 'y'}));
     EXPECT_FALSE(write_utf8_text(u"/dev/full", u"abc", true));
 }
 
 TEST_F(TextWriterTest, WriterWaitsWhileAnotherProgramReads) {
     write_bytes(folder_ / "shared", "old");
-    LockedFile reader;
-    ASSERT_EQ(reader.open(path("shared"), FileAccess::read), OpenFailure::none);
-    const OpenRetryPolicy saved = open_retry_policy();
-    open_retry_policy() = {3, std::chrono::milliseconds(5)};
-    EXPECT_FALSE(write_file_bytes(path("shared"), ByteBuffer{'n'}));
+    platform::LockedFile reader;
+    ASSERT_EQ(reader.open(path("shared"), platform::FileAccess::read), platform::OpenFailure::none);
+    const platform::RetryPolicy saved = platform::open_retry_policy();
+    platform::open_retry_policy() = {3, std::chrono::milliseconds(5)};
+    EXPECT_FALSE(write_file_bytes(path("shared"), platform::ByteBuffer{'n'}));
     EXPECT_EQ(content("shared"), "old");  // not truncated behind the reader's back
     // The reader lets go while the writer waits for its second try.
     int pauses = 0;
     platform::set_retry_pause_for_testing([&](std::chrono::milliseconds) {
         if (++pauses == 1) reader.close();
     });
-    EXPECT_TRUE(write_file_bytes(path("shared"), ByteBuffer{'n'}));
+    EXPECT_TRUE(write_file_bytes(path("shared"), platform::ByteBuffer{'n'}));
     platform::set_retry_pause_for_testing({});
-    open_retry_policy() = saved;
+    platform::open_retry_policy() = saved;
     EXPECT_EQ(pauses, 1);
     EXPECT_EQ(content("shared"), "n");
 }
@@ -229,26 +229,28 @@ TEST_F(TextWriterTest, SaveTextFileElsewhereIsUtf16) {
 
 TEST_F(TextWriterTest, SaveTextFileWaitsOnlyForLocks) {
     write_bytes(folder_ / "held.ini", "old");
-    LockedFile holder;
-    ASSERT_EQ(holder.open(path("held.ini"), FileAccess::read), OpenFailure::none);
-    const OpenRetryPolicy saved = open_retry_policy();
-    open_retry_policy() = {3, std::chrono::milliseconds(5)};
+    platform::LockedFile holder;
+    ASSERT_EQ(holder.open(path("held.ini"), platform::FileAccess::read),
+              platform::OpenFailure::none);
+    const platform::RetryPolicy saved = platform::open_retry_policy();
+    platform::open_retry_policy() = {3, std::chrono::milliseconds(5)};
     EXPECT_FALSE(save_text_file(path("held.ini"), u"new", true));
     EXPECT_FALSE(convert_to_utf16_file(path("held.ini")));
-    open_retry_policy() = saved;
+    platform::open_retry_policy() = saved;
     EXPECT_EQ(content("held.ini"), "old");
 }
 
 TEST_F(TextWriterTest, ConvertToUtf16FileNeverEmptiesAFileItCouldNotRead) {
-    const OpenRetryPolicy saved = open_retry_policy();
-    open_retry_policy() = {4, std::chrono::milliseconds(40)};
+    const platform::RetryPolicy saved = platform::open_retry_policy();
+    platform::open_retry_policy() = {4, std::chrono::milliseconds(40)};
     // Another program holds the file and lets it go at each point of the mark test, the reading
     // and the rewrite in turn (or never): the text is converted whole or left as it was.
     for (int release_at = 1; release_at <= 14; ++release_at) {
         SCOPED_TRACE(release_at);
         write_bytes(folder_ / "busy.ini", "[Debug]\r\n");
-        LockedFile holder;
-        ASSERT_EQ(holder.open(path("busy.ini"), FileAccess::read_write), OpenFailure::none);
+        platform::LockedFile holder;
+        ASSERT_EQ(holder.open(path("busy.ini"), platform::FileAccess::read_write),
+                  platform::OpenFailure::none);
         int pauses = 0;
         platform::set_retry_pause_for_testing([&](std::chrono::milliseconds) {
             if (++pauses == release_at) holder.close();
@@ -261,7 +263,7 @@ TEST_F(TextWriterTest, ConvertToUtf16FileNeverEmptiesAFileItCouldNotRead) {
                     after == std::string("\xFF\xFE[\0D\0e\0b\0u\0g\0]\0\r\0\n\0", 20))
             << "the settings text was lost: " << ::testing::PrintToString(after);
     }
-    open_retry_policy() = saved;
+    platform::open_retry_policy() = saved;
 }
 
 TEST_F(TextWriterTest, ConvertToUtf16File) {

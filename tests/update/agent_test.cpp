@@ -21,11 +21,11 @@ class AgentText : public ::testing::Test {
 };
 
 TEST_F(AgentText, HasTheFixedFormWithTwoBlanksBetweenPieces) {
-    const std::string agent = to_utf8(user_agent_text());
+    const std::string agent = platform::to_utf8(user_agent_text());
     const std::regex form(
         R"(^\S.* Windows NT [0-9.]+ \([0-9.]+\) (\(.+\))? Ver\.[0-9.]+ ( WOW64 )? UNICODE  AFXDLL  Win 400  VC 6  MSC 12 .*$)");
     EXPECT_TRUE(std::regex_match(agent, form)) << agent;
-    EXPECT_TRUE(agent.ends_with(" " + to_utf8(user_name()))) << agent;
+    EXPECT_TRUE(agent.ends_with(" " + platform::to_utf8(user_name()))) << agent;
 }
 
 TEST_F(AgentText, IsBuiltOnceAndKeptForTheRun) {
@@ -49,17 +49,17 @@ TEST_F(AgentText, ScalingPieceIsAbsentAtNinetySixDotsPerInch) {
 TEST_F(AgentText, SystemVersionKeepsTheWindowsNtFormWithTheKernelsNumbers) {
     const std::u16string full = windows_product_version();
     ASSERT_FALSE(full.empty());
-    EXPECT_TRUE(std::regex_match(to_utf8(full), std::regex(R"([0-9]+(\.[0-9]+)*)")));
-    const std::string text = to_utf8(os_version_text());
+    EXPECT_TRUE(std::regex_match(platform::to_utf8(full), std::regex(R"([0-9]+(\.[0-9]+)*)")));
+    const std::string text = platform::to_utf8(os_version_text());
     EXPECT_TRUE(text.starts_with("Windows NT ")) << text;
-    EXPECT_TRUE(text.ends_with(" (" + to_utf8(full) + ")")) << text;
+    EXPECT_TRUE(text.ends_with(" (" + platform::to_utf8(full) + ")")) << text;
 }
 
 TEST_F(AgentText, CaptionGainsTheEnvironmentDescriptionOnce) {
     set_main_window_dpi_source([] { return 144.0; });
     const std::u16string caption = startup_caption(u"$ACADVER 追加");
     EXPECT_EQ(caption, u"$ACADVER 追加" + environment_description());
-    const std::string text = to_utf8(caption);
+    const std::string text = platform::to_utf8(caption);
     EXPECT_TRUE(
         std::regex_match(text, std::regex(R"(\$ACADVER 追加 .*Ver\.[0-9.]+  MSC 12   DPI 150%)")))
         << text;

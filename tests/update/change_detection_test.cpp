@@ -65,8 +65,8 @@ TEST(WhereCommand, FindsProgramsOnThePathAndAnswersEmptyOtherwise) {
 
 TEST(WhereCommand, ShellCharactersInTheNameStayInertArguments) {
     const fs::path marker = testing::sandbox() / "injected";
-    EXPECT_EQ(where_command(u"x;touch " + from_utf8(marker.string())), u"");
-    EXPECT_EQ(where_command(u"$(touch " + from_utf8(marker.string()) + u")"), u"");
+    EXPECT_EQ(where_command(u"x;touch " + platform::from_utf8(marker.string())), u"");
+    EXPECT_EQ(where_command(u"$(touch " + platform::from_utf8(marker.string()) + u")"), u"");
     EXPECT_FALSE(fs::exists(marker));
 }
 
@@ -107,10 +107,11 @@ TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
     EXPECT_THAT(listing, HasSubstr("<li>three</li>"));
     // Names are "HHMM_" + a two-digit run counter + o, n or _.
     const std::u16string second = file_name_of_last();
-    EXPECT_EQ(std::stoi(to_utf8(second.substr(5, 2))), std::stoi(to_utf8(first.substr(5, 2))) + 1);
+    EXPECT_EQ(std::stoi(platform::to_utf8(second.substr(5, 2))),
+              std::stoi(platform::to_utf8(first.substr(5, 2))) + 1);
     EXPECT_TRUE(second.ends_with(u"o.txt"));
     EXPECT_TRUE(fs::exists(narrow_path(files.old_copy).parent_path() /
-                           (to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
+                           (platform::to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
 }
 
 TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {

@@ -33,28 +33,28 @@ TEST(SchemeRelativeUrl, RemovesEverySchemeAndEnsuresTwoLeadingSlashes) {
 
 TEST(NumberedName, CountsUpFromZeroPastTakenNames) {
     const fs::path folder = fresh_folder("numbered");
-    const std::u16string copy = from_utf8((folder / "_.htm").string());
+    const std::u16string copy = platform::from_utf8((folder / "_.htm").string());
     EXPECT_EQ(numbered_name(copy, false), copy);  // free, and not forced
     write_bytes(folder / "_.htm", "page");
     EXPECT_EQ(file_name_of(numbered_name(copy, false)), u"_.000.htm");
     write_bytes(folder / "_.000.htm", "");
     EXPECT_EQ(file_name_of(numbered_name(copy, true)), u"_.001.htm");
-    EXPECT_EQ(file_name_of(numbered_name(from_utf8((folder / "noext").string()), true)),
+    EXPECT_EQ(file_name_of(numbered_name(platform::from_utf8((folder / "noext").string()), true)),
               u"noext.000");
 }
 
 TEST(MoveFile, CreatesTheTargetFolderAndRespectsKeepExisting) {
     const fs::path folder = fresh_folder("move");
     write_bytes(folder / "a.txt", "A");
-    const auto from = from_utf8((folder / "a.txt").string());
-    const auto to = from_utf8((folder / "new" / "deeper" / "b.txt").string());
+    const auto from = platform::from_utf8((folder / "a.txt").string());
+    const auto to = platform::from_utf8((folder / "new" / "deeper" / "b.txt").string());
     EXPECT_TRUE(move_file(from, to, false));
     EXPECT_EQ(read_bytes(narrow_path(to)), "A");
     EXPECT_FALSE(fs::exists(folder / "a.txt"));
     EXPECT_FALSE(move_file(from, to, false));  // nothing left to move
 
     write_bytes(folder / "c.txt", "C");
-    const auto other = from_utf8((folder / "c.txt").string());
+    const auto other = platform::from_utf8((folder / "c.txt").string());
     EXPECT_FALSE(move_file(other, to, true));
     EXPECT_EQ(read_bytes(narrow_path(to)), "A");
     EXPECT_TRUE(move_file(other, to, false));  // replaces the target
@@ -65,7 +65,7 @@ TEST(LocalCopyPath, DefaultPageLandsUnderTheHostsFolderInTheTemporaryFolder) {
     const std::u16string local = local_copy_path(u"//update.vermark.example/r_Utile/download");
     EXPECT_TRUE(
         local.ends_with(u"/r_Utile.tmp/R_Pull/_/update_vermark_example/r_Utile/download/_.htm"))
-        << to_utf8(local);
+        << platform::to_utf8(local);
     EXPECT_TRUE(narrow_path(local).string().starts_with(testing::sandbox().string()));
     EXPECT_TRUE(fs::is_directory(narrow_path(folder_of(local))));
     const auto permissions = fs::status(narrow_path(local).parent_path()).permissions();
@@ -98,13 +98,13 @@ class DownloadFromServers : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(http_->running());
         ASSERT_TRUE(certificate_ok_ && https_->running());
-        set_http_limits({2'000, 4'000, 64 * 1024});
-        set_extra_ca_file_for_testing(*ca_file_);
+        platform::set_http_limits({2'000, 4'000, 64 * 1024});
+        platform::set_extra_ca_file_for_testing(*ca_file_);
         user_agent_text();  // its first build reports on standard error once per run
     }
     void TearDown() override {
-        set_http_limits(HttpLimits{});
-        set_extra_ca_file_for_testing("");
+        platform::set_http_limits(platform::HttpLimits{});
+        platform::set_extra_ca_file_for_testing("");
     }
 
     static std::u16string page_on(const testing::PageServer& server, std::u16string_view path) {
@@ -133,7 +133,7 @@ TEST_F(DownloadFromServers, HttpsFailureFallsBackToHttp) {
     EXPECT_THAT(errors, HasSubstr("127.0.0.1\t" + std::to_string(http_->port()) + "\t"));
     const std::string requests = http_->request_log();
     EXPECT_THAT(requests, HasSubstr("\"path\": \"/page.htm\""));
-    EXPECT_THAT(requests, HasSubstr(to_utf8(user_agent_text())));
+    EXPECT_THAT(requests, HasSubstr(platform::to_utf8(user_agent_text())));
 }
 
 TEST_F(DownloadFromServers, HttpsWithATrustedCertificateSpeaksHttp11) {
@@ -147,7 +147,7 @@ TEST_F(DownloadFromServers, HttpsWithATrustedCertificateSpeaksHttp11) {
 }
 
 TEST_F(DownloadFromServers, UntrustedCertificateIsRefused) {
-    set_extra_ca_file_for_testing("");
+    platform::set_extra_ca_file_for_testing("");
     std::u16string local;
     const std::string errors = download(page_on(*https_, u"/page.htm"), local);
     EXPECT_FALSE(fs::exists(narrow_path(local)));
@@ -181,7 +181,7 @@ TEST_F(DownloadFromServers, ErrorPagesAreStoredLikeAnyPage) {
 }
 
 TEST_F(DownloadFromServers, ServerThatNeverAnswersEndsInATimeOut) {
-    set_http_limits({1'000, 1'500, 64 * 1024});
+    platform::set_http_limits({1'000, 1'500, 64 * 1024});
     std::u16string local;
     const std::string errors = download(page_on(*http_, u"/silent/page.htm"), local);
     EXPECT_FALSE(fs::exists(narrow_path(local)));
@@ -192,30 +192,32 @@ TEST_F(DownloadFromServers, PageOverTheSizeLimitIsAbandoned) {
     for (const char16_t* path : {u"/large.htm", u"/big/100000"}) {  // with and without a length
         std::u16string local;
         const std::string errors = download(page_on(*https_, path), local);
-        EXPECT_FALSE(fs::exists(narrow_path(local))) << to_utf8(path);
-        EXPECT_THAT(errors, HasSubstr("larger than 65536 bytes")) << to_utf8(path);
+        EXPECT_FALSE(fs::exists(narrow_path(local))) << platform::to_utf8(path);
+        EXPECT_THAT(errors, HasSubstr("larger than 65536 bytes")) << platform::to_utf8(path);
     }
 }
 
 TEST_F(DownloadFromServers, AgentTextCannotAddHeaderLines) {
-    struct Discard : HttpBodySink {
+    struct Discard : platform::HttpBodySink {
         bool open() override { return true; }
-        bool write(const char*, std::size_t size) override { return size <= http_piece_size; }
+        bool write(const char*, std::size_t size) override {
+            return size <= platform::http_piece_size;
+        }
     } sink;
-    HttpGet request;
+    platform::HttpGet request;
     request.server = "127.0.0.1";
     request.port = http_->port();
     request.object = "/page.htm?agent";
     request.user_agent = "Vermark\r\nX-Injected: 1";
-    const HttpResult result = http_get(request, sink);
-    EXPECT_EQ(result.failure, HttpFailure::none);
+    const platform::HttpResult result = platform::http_get(request, sink);
+    EXPECT_EQ(result.failure, platform::HttpFailure::none);
     EXPECT_EQ(result.status, 200);
     EXPECT_THAT(http_->request_log(), HasSubstr("\"agent\": \"Vermark  X-Injected: 1\""));
 }
 
 TEST_F(DownloadFromServers, UnparsableAddressIsReportedAndNothingIsWritten) {
     const fs::path folder = fresh_folder("unparsable");
-    const std::u16string local = from_utf8((folder / "x.htm").string());
+    const std::u16string local = platform::from_utf8((folder / "x.htm").string());
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(fetch_url(u"http:", u"//127.0.0.1:99999/x", local));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),

@@ -109,7 +109,7 @@ PageServer::~PageServer() {
 }
 
 std::u16string PageServer::host() const {
-    return from_utf8("127.0.0.1:" + std::to_string(port_));
+    return platform::from_utf8("127.0.0.1:" + std::to_string(port_));
 }
 
 std::string PageServer::request_log() const {

@@ -6,21 +6,21 @@ namespace vermark {
 namespace {
 
 TEST(ParseUrl, SplitsServiceServerObjectAndPort) {
-    auto url = parse_url(u"https://update.example/r_Utile/download");
+    auto url = platform::parse_url(u"https://update.example/r_Utile/download");
     ASSERT_TRUE(url);
-    EXPECT_EQ(url->service, inet_service_https);
+    EXPECT_EQ(url->service, platform::inet_service_https);
     EXPECT_EQ(url->server, u"update.example");
     EXPECT_EQ(url->object, u"/r_Utile/download");
     EXPECT_EQ(url->port, 443);
 
-    url = parse_url(u"HTTP://127.0.0.1:8080?x=1#top");
+    url = platform::parse_url(u"HTTP://127.0.0.1:8080?x=1#top");
     ASSERT_TRUE(url);
-    EXPECT_EQ(url->service, inet_service_http);
+    EXPECT_EQ(url->service, platform::inet_service_http);
     EXPECT_EQ(url->server, u"127.0.0.1");
     EXPECT_EQ(url->object, u"/?x=1");
     EXPECT_EQ(url->port, 8080);
 
-    url = parse_url(u"http://user@[::1]:81/");
+    url = platform::parse_url(u"http://user@[::1]:81/");
     ASSERT_TRUE(url);
     EXPECT_EQ(url->server, u"[::1]");
     EXPECT_EQ(url->port, 81);
@@ -30,7 +30,7 @@ TEST(ParseUrl, RejectsWhatCannotBeFetched) {
     for (const char16_t* text :
          {u"ftp://host/x", u"http:/host/x", u"http://", u"http://:80/x", u"http://host:0/x",
           u"http://host:65536/x", u"http://host:8a/x", u"//host/x"})
-        EXPECT_FALSE(parse_url(text)) << std::u16string(text).size();
+        EXPECT_FALSE(platform::parse_url(text)) << std::u16string(text).size();
 }
 
 }  // namespace

@@ -41,10 +41,10 @@ class UpdateCheck : public ::testing::Test {
     }
     void SetUp() override {
         ASSERT_TRUE(server_->running());
-        set_http_limits({2'000, 4'000, 1024 * 1024});
+        platform::set_http_limits({2'000, 4'000, 1024 * 1024});
     }
     void TearDown() override {
-        set_http_limits(HttpLimits{});
+        platform::set_http_limits(platform::HttpLimits{});
         set_update_clock({});
         std::error_code ignored;
         fs::remove(narrow_path(update_settings_path()), ignored);
@@ -110,9 +110,9 @@ TEST_F(UpdateCheck, FailedFetchLeavesANoteAndCountsAsChanged) {
     EXPECT_FALSE(check(nowhere));  // no previous copy: "new"
     const std::u16string note = change_extension(local_copy_path(nowhere), u"txt");
     const std::u16string text = read_text_file(note);
-    EXPECT_TRUE(text.starts_with(nowhere + u"\r\n")) << to_utf8(text);
-    EXPECT_TRUE(text.ends_with(note + u"\r\n")) << to_utf8(text);
-    EXPECT_THAT(errors_, HasSubstr(to_utf8(nowhere)));
+    EXPECT_TRUE(text.starts_with(nowhere + u"\r\n")) << platform::to_utf8(text);
+    EXPECT_TRUE(text.ends_with(note + u"\r\n")) << platform::to_utf8(text);
+    EXPECT_THAT(errors_, HasSubstr(platform::to_utf8(nowhere)));
     EXPECT_THAT(errors_, HasSubstr("new\n"));
 }
 
@@ -126,7 +126,7 @@ TEST_F(UpdateCheck, StartUpOpensThePageOnlyAboveFiveAndOnlyWhenDue) {
     const std::time_t day = std::time(nullptr);
     set_update_clock([&] { return day; });
 
-    write_settings(to_utf8(server_->host()), 6);
+    write_settings(platform::to_utf8(server_->host()), 6);
     ::testing::internal::CaptureStderr();
     EXPECT_TRUE(run_daily_update_check(opener));
     EXPECT_EQ(opened, u"https://" + server_->host() + u"/daily.htm");
@@ -136,7 +136,7 @@ TEST_F(UpdateCheck, StartUpOpensThePageOnlyAboveFiveAndOnlyWhenDue) {
     EXPECT_EQ(opened, u"");
 
     set_update_clock([&] { return day + 86'400; });
-    write_settings(to_utf8(server_->host()), 5);
+    write_settings(platform::to_utf8(server_->host()), 5);
     EXPECT_FALSE(run_daily_update_check(opener));  // due again, but the count is not above 5
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(opened, u"");
@@ -156,7 +156,7 @@ class StalledServer : public UpdateCheck {
     static void TearDownTestSuite() { delete stalled_; }
     void SetUp() override {
         ASSERT_TRUE(stalled_->running());
-        set_http_limits(HttpLimits{});
+        platform::set_http_limits(platform::HttpLimits{});
         set_download_budget(std::chrono::milliseconds(1'000));
     }
     void TearDown() override {
@@ -180,7 +180,7 @@ TEST_F(StalledServer, BothAttemptsTogetherEndWithinTheBudget) {
 TEST_F(StalledServer, AFailedCheckWaitsForTheNextDay) {
     const std::time_t day = std::time(nullptr);
     set_update_clock([&] { return day; });
-    write_settings(to_utf8(stalled_->host()), 3);
+    write_settings(platform::to_utf8(stalled_->host()), 3);
     const std::u16string page = update_page_name();
     const std::size_t before = line_count(stalled_->request_log());
     const auto run = [] {

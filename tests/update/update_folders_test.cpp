@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/wide.h"
+#include "support/local_time.h"
 #include "support/paths.h"
 #include "support/sandbox.h"
 #include "update/update_clock.h"
@@ -23,22 +24,16 @@ class UpdateFolders : public ::testing::Test {
 };
 
 TEST_F(UpdateFolders, DatedFoldersChangeAtMidnight) {
-    std::tm parts{};
-    parts.tm_year = 2024 - 1900;
-    parts.tm_mon = 0;
-    parts.tm_mday = 31;
-    parts.tm_hour = 23;
-    parts.tm_min = 59;
-    parts.tm_isdst = -1;
-    const std::time_t before = std::mktime(&parts);
+    const std::time_t before = testing::local_time(2024, 1, 31, 23, 59);
     set_update_clock([&] { return before; });
     const std::u16string late = dated_work_folder();
     const std::u16string late_tool = dated_tool_folder(u"cmd_bat");
     set_update_clock([&] { return before + 120; });
     const std::u16string early = dated_work_folder();
-    EXPECT_TRUE(late.ends_with(u"/20240131/")) << to_utf8(late);
-    EXPECT_TRUE(early.ends_with(u"/20240201/")) << to_utf8(early);
-    EXPECT_TRUE(late_tool.ends_with(u"/r_Utile.tmp/cmd_bat/20240131")) << to_utf8(late_tool);
+    EXPECT_TRUE(late.ends_with(u"/20240131/")) << platform::to_utf8(late);
+    EXPECT_TRUE(early.ends_with(u"/20240201/")) << platform::to_utf8(early);
+    EXPECT_TRUE(late_tool.ends_with(u"/r_Utile.tmp/cmd_bat/20240131"))
+        << platform::to_utf8(late_tool);
     EXPECT_TRUE(fs::is_directory(narrow_path(early)));
     // Both days share the program folder.
     EXPECT_EQ(late.substr(0, late.size() - 9), early.substr(0, early.size() - 9));
@@ -50,7 +45,8 @@ TEST_F(UpdateFolders, StayInsideTheTemporaryFolderAndArePrivate) {
     fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
     const std::u16string program = program_temp_folder();
-    EXPECT_TRUE(narrow_path(program).string().starts_with(root.string() + "/")) << to_utf8(program);
+    EXPECT_TRUE(narrow_path(program).string().starts_with(root.string() + "/"))
+        << platform::to_utf8(program);
     EXPECT_TRUE(program.ends_with(u"/"));
     const auto others = fs::perms::group_all | fs::perms::others_all;
     EXPECT_EQ(fs::status(root).permissions() & others, fs::perms::none);
@@ -75,8 +71,9 @@ TEST_F(UpdateFolders, RootThatIsALinkIsNotWrittenThrough) {
     EXPECT_TRUE(fs::is_empty(elsewhere));
     EXPECT_NE(fs::status(elsewhere).permissions() & fs::perms::group_all, fs::perms::none);
     const std::string fallback = (home / "Documents" / "Temp" / "Temp" / "r_Utile.tmp").string();
-    EXPECT_TRUE(narrow_path(program).string().starts_with(fallback + "/")) << to_utf8(program);
-    EXPECT_TRUE(narrow_path(tool).string().starts_with(fallback + "/")) << to_utf8(tool);
+    EXPECT_TRUE(narrow_path(program).string().starts_with(fallback + "/"))
+        << platform::to_utf8(program);
+    EXPECT_TRUE(narrow_path(tool).string().starts_with(fallback + "/")) << platform::to_utf8(tool);
     EXPECT_TRUE(fs::is_directory(narrow_path(tool)));
     const auto others = fs::perms::group_all | fs::perms::others_all;
     EXPECT_EQ(fs::status(fallback).permissions() & others, fs::perms::none);

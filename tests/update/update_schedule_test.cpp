@@ -6,6 +6,7 @@
 
 #include "platform/file_moves.h"
 #include "platform/wide.h"
+#include "support/local_time.h"
 #include "support/paths.h"
 #include "support/sandbox.h"
 #include "update/download.h"
@@ -85,11 +86,11 @@ class UpdateSettings : public ::testing::Test {
     void SetUp() override { reset_update_setting_reader(); }
     void TearDown() override {
         std::error_code ignored;
-        fs::remove(fs::path(to_utf8(update_settings_path())), ignored);
+        fs::remove(fs::path(platform::to_utf8(update_settings_path())), ignored);
         reset_update_setting_reader();
     }
     void write_settings(std::string_view text) {
-        write_bytes(fs::path(to_utf8(update_settings_path())), crlf(text));
+        write_bytes(fs::path(platform::to_utf8(update_settings_path())), crlf(text));
         reset_update_setting_reader();
     }
 };
@@ -130,13 +131,7 @@ class UpdateSchedule : public ::testing::Test {
 
 // Noon of a local calendar day, so that an hour either way stays on that day.
 std::time_t local_noon(int year, int month, int day) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = 12;
-    parts.tm_isdst = -1;
-    return std::mktime(&parts);
+    return testing::local_time(year, month, day, 12);
 }
 
 TEST_F(UpdateSchedule, DueOncePerCalendarDayAndWhenTheCopyIsMissing) {
@@ -146,8 +141,8 @@ TEST_F(UpdateSchedule, DueOncePerCalendarDayAndWhenTheCopyIsMissing) {
     set_update_clock([&] { return day1; });
     EXPECT_TRUE(update_check_due(page));  // no copy yet
 
-    write_bytes(fs::path(to_utf8(local)), "<html/>");
-    ASSERT_TRUE(set_modification_time(local, day1 - 3600));
+    write_bytes(fs::path(platform::to_utf8(local)), "<html/>");
+    ASSERT_TRUE(platform::set_modification_time(local, day1 - 3600));
     EXPECT_FALSE(update_check_due(page));  // fetched earlier the same day
     set_update_clock([&] { return day1 + 11 * 3600 + 59 * 60; });
     EXPECT_FALSE(update_check_due(page));  // 23:59

@@ -8,13 +8,14 @@ namespace vermark {
 namespace {
 
 std::string local_name(std::string_view url) {
-    return to_utf8(url_local_name(widen(url)));
+    return platform::to_utf8(url_local_name(platform::widen(url)));
 }
 std::string compact(std::string_view path, std::size_t limit) {
-    return to_utf8(compact_path(widen(path), limit));
+    return platform::to_utf8(compact_path(platform::widen(path), limit));
 }
 std::string replaced(std::string_view text, std::string_view what, std::string_view by) {
-    return to_utf8(replace_all(widen(text), widen(what), widen(by)));
+    return platform::to_utf8(
+        replace_all(platform::widen(text), platform::widen(what), platform::widen(by)));
 }
 
 TEST(UrlLocalName, DefaultPageMapsHostDotsToUnderscoresAndAddsDefaultDocument) {

@@ -64,7 +64,7 @@ TEST(Wildcards, OnlyTheStarIsSpecialAndCaseIsIgnored) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(matches_wildcard(c.name, c.pattern), c.matches)
-            << to_utf8(c.name) << " vs " << to_utf8(c.pattern);
+            << platform::to_utf8(c.name) << " vs " << platform::to_utf8(c.pattern);
 }
 
 TEST(Listing, FoldersCarryATrailingSeparator) {

@@ -22,12 +22,12 @@ using vermark::testing::wide_path;
 // Last line of the current hour's log, as UTF-8.
 std::string last_log_text() {
     const std::string bytes =
-        testing::read_bytes(to_utf8(log_folder() + format_now(u"%m%d_%H") + u".txt"));
+        testing::read_bytes(platform::to_utf8(log_folder() + format_now(u"%m%d_%H") + u".txt"));
     std::u16string text;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
         text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    return to_utf8(text);
+    return platform::to_utf8(text);
 }
 
 #ifndef _WIN32
@@ -106,10 +106,10 @@ VERMARK_SKIPPED_ON_WINDOWS(FolderChain, InASharedFolderOnlyOwnRealFoldersAreUsed
 #ifndef _WIN32
 TEST(SpecialFolders, LiveUnderTheHomeFolderWhenItIsSet) {
     const std::u16string home = wide_path(testing::sandbox());
-    EXPECT_EQ(special_folder(CSIDL_COMMON_DOCUMENTS), home + u"/Documents");
-    EXPECT_EQ(special_folder(CSIDL_PROGRAM_FILES), home + u"/usr/bin");
+    EXPECT_EQ(special_folder(platform::CSIDL_COMMON_DOCUMENTS), home + u"/Documents");
+    EXPECT_EQ(special_folder(platform::CSIDL_PROGRAM_FILES), home + u"/usr/bin");
     EXPECT_EQ(special_folder(0x7777), u"");
-    EXPECT_EQ(special_folder(CSIDL_SYSTEM | CSIDL_FLAG_CREATE), home + u"/bin");
+    EXPECT_EQ(special_folder(platform::CSIDL_SYSTEM | platform::CSIDL_FLAG_CREATE), home + u"/bin");
     EXPECT_TRUE(fs::is_directory(testing::sandbox() / "bin"));
 
     EXPECT_EQ(settings_folder(), home + u"/Documents/Temp/Tool/_setting");
@@ -135,7 +135,7 @@ TEST(TempFolder, ChoosesInTheFixedOrder) {
          {u"C:\\Windows\\Temp\\", u"/x/WINDOWS/tmp/", u"/x/windows/"}) {
         sources.platform_answer = windows;
         EXPECT_EQ(choose_temp_folder(sources), wide_path(docs) + u"/Temp/Temp/")
-            << to_utf8(windows);
+            << platform::to_utf8(windows);
     }
     EXPECT_TRUE(fs::is_directory(docs / "Temp" / "Temp"));
 

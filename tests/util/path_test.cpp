@@ -52,8 +52,8 @@ TEST(PathParts, StemAndExtension) {
     EXPECT_EQ(stem_of(u"/d/.hidden"), u"");
     EXPECT_EQ(extension_of(u"/d/.hidden"), u"hidden");
     for (std::u16string_view rejected : {u"", u" ", u"????????.???", u"/d/a?b.txt"}) {
-        EXPECT_EQ(stem_of(rejected), u"") << to_utf8(rejected);
-        EXPECT_EQ(extension_of(rejected), u"") << to_utf8(rejected);
+        EXPECT_EQ(stem_of(rejected), u"") << platform::to_utf8(rejected);
+        EXPECT_EQ(extension_of(rejected), u"") << platform::to_utf8(rejected);
     }
     EXPECT_EQ(extension_lower_of(u"/d/PLAN.DXF"), u"dxf");
     EXPECT_EQ(to_lower(u"AbC-Ä"), u"abc-Ä");
@@ -96,7 +96,7 @@ TEST(StringLists, SplitKeepsQuotedPiecesAndEmptyElements) {
 TEST(StringLists, JoinAcrossBlocksOfAHundred) {
     EXPECT_EQ(join({}, u","), u"");
     StringList many;
-    for (int i = 0; i < 250; ++i) many.push_back(widen(std::to_string(i)));
+    for (int i = 0; i < 250; ++i) many.push_back(platform::widen(std::to_string(i)));
     EXPECT_EQ(split(join(many, u", "), u", ", true), many);
 }
 
@@ -114,7 +114,7 @@ TEST(ProgramPath, ComparesWithTheSavedArgumentsAndReportsEmptyOnce) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(get_arv(), platform_answer);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              to_utf8(platform_answer) + "\n/somewhere/else\n");
+              platform::to_utf8(platform_answer) + "\n/somewhere/else\n");
 
     set_saved_arguments({platform_answer});
     ::testing::internal::CaptureStderr();

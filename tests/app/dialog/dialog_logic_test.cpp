@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <memory>
-#include <new>
 
 #include "app/dialog/stamp_messages.h"
 #include "diag/message_box.h"
@@ -76,7 +75,7 @@ TEST_F(DialogLogicTest, LoadShowsThePictureThenTheInspectionUnderTheWaitCursor) 
     EXPECT_EQ(state.info, u"ASCII");
     EXPECT_EQ(state.text_code, 65);
     EXPECT_EQ(state.dxf_path, wide_path(folder / "plan.dxf"));
-    EXPECT_EQ(state.text, from_utf8(kEligible));
+    EXPECT_EQ(state.text, platform::from_utf8(kEligible));
 
     // A new pane size draws the same entities again; nothing is read again.
     view_.pictures.clear();
@@ -93,7 +92,8 @@ TEST_F(DialogLogicTest, ANewerLoadMakesTheOlderOneCountForNothing) {
     logic_->load_paths({wide_path(folder / "new.dxf")});
     settle();
 
-    for (const Picture& picture : view_.pictures) EXPECT_EQ(picture.path, wide_path(folder / "new.dxf"));
+    for (const Picture& picture : view_.pictures)
+        EXPECT_EQ(picture.path, wide_path(folder / "new.dxf"));
     EXPECT_EQ(logic_->state().info, u"ASCII   AC1015");
     EXPECT_TRUE(logic_->state().dxf_path.empty());
     EXPECT_FALSE(view_.button);
@@ -120,27 +120,6 @@ TEST_F(DialogLogicTest, ClosingDuringALoadLeavesTheWorkerNothingToHandBack) {
     view_.run_until([&] { return alive.expired(); });
     EXPECT_TRUE(alive.expired());
     EXPECT_EQ(view_.posted_count(), posted);
-}
-
-// Runs out of memory while it looks for a thumbnail.
-class ExhaustedProbe : public ThumbnailProbe {
-  public:
-    bool has_thumbnail(const std::u16string&) const override { throw std::bad_alloc(); }
-};
-
-TEST(DialogLogicFailures, APictureThatCannotBeHadIsTheIconAndTheLoadStillEnds) {
-    const auto folder = fresh_folder("logic_exhausted");
-    write_bytes(folder / "plan.dxf", kEligible);
-    FakeView view;
-    DialogLogic logic(view, std::make_shared<ExhaustedProbe>());
-    logic.load_paths({wide_path(folder / "plan.dxf")});
-    view.run_until([&] { return !logic.loading(); });
-
-    EXPECT_FALSE(logic.loading()) << "the wait cursor stays until the program ends";
-    ASSERT_EQ(view.pictures.size(), 1u);
-    EXPECT_EQ(view.pictures[0].kind, PictureKind::icon);
-    EXPECT_EQ(logic.state().dxf_path, wide_path(folder / "plan.dxf"));
-    EXPECT_TRUE(view.button);
 }
 
 TEST_F(DialogLogicTest, StampWritesTheCopyAndShowsItsHead) {
@@ -182,12 +161,13 @@ TEST_F(DialogLogicTest, FailedCopyIsReportedInJapaneseWithItsPath) {
     EXPECT_NE(box.text.find(u"書き込めませんでした"), std::u16string::npos);
     EXPECT_NE(box.text.find(wide_path(folder / "plan.1008.dxf")), std::u16string::npos);
     EXPECT_NE(box.text.find(u"同じ名前のフォルダーがあります"), std::u16string::npos)
-        << to_utf8(box.text);
+        << platform::to_utf8(box.text);
     // Apart from the path, no English.
     std::u16string rest = box.text;
-    rest.erase(rest.find(wide_path(folder / "plan.1008.dxf")), wide_path(folder / "plan.1008.dxf").size());
-    EXPECT_EQ(rest.find(u"cannot"), std::u16string::npos) << to_utf8(rest);
-    EXPECT_EQ(rest.find(u"directory"), std::u16string::npos) << to_utf8(rest);
+    rest.erase(rest.find(wide_path(folder / "plan.1008.dxf")),
+               wide_path(folder / "plan.1008.dxf").size());
+    EXPECT_EQ(rest.find(u"cannot"), std::u16string::npos) << platform::to_utf8(rest);
+    EXPECT_EQ(rest.find(u"directory"), std::u16string::npos) << platform::to_utf8(rest);
 }
 
 TEST_F(DialogLogicTest, VersionBeyondTheHeadStopsTheButtonAndSaysWhyInJapanese) {

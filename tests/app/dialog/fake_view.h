@@ -21,7 +21,7 @@ namespace vermark::testing {
 class FakeView : public DialogView {
   public:
     void set_info_text(std::u16string_view text) override {
-        calls.push_back("info " + to_utf8(text));
+        calls.push_back("info " + platform::to_utf8(text));
         info = text;
     }
     void enable_stamp_button(bool enabled) override {

@@ -46,11 +46,11 @@ TEST(PictureSource, PreferenceOrderFromTheCacheDownToTheIcon) {
     EXPECT_EQ(beside.path, wide_path(folder / "plan.emf"));
 
     const std::u16string cached = preview_cache_path(plan);
-    write_bytes(fs::path(to_utf8(cached)), "metafile");
+    write_bytes(fs::path(platform::to_utf8(cached)), "metafile");
     const Picture from_cache = choose_picture(plan, kNoThumbnail);
     EXPECT_EQ(from_cache.kind, PictureKind::cached_metafile);
     EXPECT_EQ(from_cache.path, cached);
-    fs::remove(fs::path(to_utf8(cached)));
+    fs::remove(fs::path(platform::to_utf8(cached)));
 }
 
 TEST(PictureSource, FilesWithoutAPictureOfTheirOwn) {

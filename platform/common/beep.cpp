@@ -1,7 +1,5 @@
 #include "platform/beep.h"
 
-#include <unistd.h>
-
 #include <utility>
 
 namespace vermark::platform {
@@ -15,15 +13,7 @@ std::function<void()>& beep_handler() {
 }  // namespace
 
 void beep_asterisk() {
-    if (const auto& handler = beep_handler()) {
-        handler();
-        return;
-    }
-    // Only a terminal: a BEL byte in a redirected log would be noise in the file.
-    if (::isatty(STDERR_FILENO) == 1) {
-        const char bell = '\a';
-        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, &bell, 1);
-    }
+    if (const auto& handler = beep_handler()) handler();
 }
 
 void set_beep_handler(std::function<void()> handler) {
