@@ -8,6 +8,7 @@
 
 #include "platform/c_numbers.h"
 #include "platform/file_lock.h"
+#include "platform/retry.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -113,13 +114,13 @@ namespace {
 // Another program may hold the drawing without read sharing: wait for it as every open of the
 // program waits (100 attempts, 100 ms apart), then give up.
 int open_input(InputFile& file, const std::u16string& path) {
-    const OpenRetryPolicy policy = open_retry_policy();
-    int error = file.open(path);
-    for (int attempt = 1; attempt < policy.attempts && platform::means_sharing_violation(error);
-         ++attempt) {
-        std::this_thread::sleep_for(policy.pause);
+    int error = 0;
+    platform::retry(platform::open_retry_policy(), [&] {
         error = file.open(path);
-    }
+        if (error == 0) return platform::Attempt::succeeded;
+        return platform::means_sharing_violation(error) ? platform::Attempt::failed_for_now
+                                                        : platform::Attempt::failed_for_good;
+    });
     return error;
 }
 

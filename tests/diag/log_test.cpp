@@ -113,7 +113,7 @@ TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
     for (const auto& [name, age_days] :
          {std::pair{wc / "0101_01.txt", 11}, {dump / "0101_02.txt", 10}, {wc / "0101_03.txt", 9}}) {
         const std::time_t when = now_ - age_days * 86400;
-        ASSERT_TRUE(set_modification_time(from_utf8(name.string()), when));
+        ASSERT_TRUE(platform::set_modification_time(platform::from_utf8(name.string()), when));
     }
 
     reset_log_run_for_testing();

@@ -26,7 +26,7 @@ StringList sorted(StringList list) {
 }
 
 void set_modified(const fs::path& path, std::time_t when) {
-    ASSERT_TRUE(set_modification_time(from_utf8(path.string()), when));
+    ASSERT_TRUE(platform::set_modification_time(platform::from_utf8(path.string()), when));
 }
 
 bool scheduled(const fs::path& path) {
@@ -78,7 +78,8 @@ TEST(Listing, FoldersCarryATrailingSeparator) {
               (StringList{base + u"a.txt", base + testing::native_separators(u"sub/"),
                           base + u"名前 b.TXT"}));
     EXPECT_EQ(list_folder(wide_path(folder) + u"/", false).size(), 5u) << "with . and ..";
-    EXPECT_EQ(sorted(list_files(wide_path(folder / "a.txt"), true)), sorted(list_folder(wide_path(folder), true)));
+    EXPECT_EQ(sorted(list_files(wide_path(folder / "a.txt"), true)),
+              sorted(list_folder(wide_path(folder), true)));
     EXPECT_EQ(sorted(find_files(wide_path(folder), u"*.txt")),
               (StringList{base + u"a.txt", base + u"名前 b.TXT"}));
     EXPECT_EQ(find_files(wide_path(folder), u"s*"), StringList{}) << "folders are not files";

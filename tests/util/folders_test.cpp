@@ -67,8 +67,8 @@ TEST(FolderChain, NeverCreatesTheServerOrShareOfANetworkName) {
     const bool made = fs::exists(server);
     if (made) fs::remove_all(server);
     EXPECT_FALSE(made);
-    const std::string logged =
-        to_utf8(testing::native_separators(u"Can't create //vermark-no-server-7d1c/share/a"));
+    const std::string logged = platform::to_utf8(
+        testing::native_separators(u"Can't create //vermark-no-server-7d1c/share/a"));
     EXPECT_NE(last_log_text().find(logged), std::string::npos);
 }
 
