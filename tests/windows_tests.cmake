@@ -2,6 +2,7 @@
 # built for Windows; each entry says why, and scripts/test-windows.sh prints this list. Single
 # cases are guarded in their files and report themselves skipped with their reason.
 set(VERMARK_LINUX_ONLY_TESTS
+  "platform/safe_replace_test.cpp: the Linux system-call seam (O_TMPFILE, linkat, flock, FIFOs)"
   "platform/environment_test.cpp: locale variables and XDG places of the Linux stand-ins"
   "platform/fs_test.cpp: POSIX modes, FIFOs and errno values of the Linux file wrappers"
   "platform/isolated_test.cpp: fork-based isolation of the Linux dialog's picture converter"
