@@ -11,6 +11,7 @@
 #include "dxf/dxf_stamp.h"
 #include "dxf_fixtures.h"
 #include "platform/file_lock.h"
+#include "platform/retry.h"
 
 namespace vermark {
 namespace {
@@ -57,11 +58,11 @@ const std::string kPlan = testing::small_dxf("\r\n");
 
 TEST(StampOnWindows, AJapaneseNameWithABlankStampsBesideIt) {
     const fs::path folder = folder_named("wide");
-    const std::u16string input = from_utf8(folder.string()) + u"\\図面 一階.dxf";
+    const std::u16string input = platform::from_utf8(folder.string()) + u"\\図面 一階.dxf";
     put(input, kPlan);
     const StampResult result = stamp_dxf(input);
-    ASSERT_EQ(result.outcome, StampOutcome::written) << to_utf8(result.reason);
-    EXPECT_EQ(result.output_path, from_utf8(folder.string()) + u"\\図面 一階.1008.dxf");
+    ASSERT_EQ(result.outcome, StampOutcome::written) << platform::to_utf8(result.reason);
+    EXPECT_EQ(result.output_path, platform::from_utf8(folder.string()) + u"\\図面 一階.1008.dxf");
     EXPECT_NE(take(result.output_path).find("$ACADVER"), std::string::npos);
     EXPECT_EQ(take(input), kPlan);
     EXPECT_EQ(entries_in(folder), 2u);
@@ -69,7 +70,7 @@ TEST(StampOnWindows, AJapaneseNameWithABlankStampsBesideIt) {
 
 TEST(StampOnWindows, PathsBeyondTheClassicLimitWork) {
     const fs::path folder = folder_named("long");
-    std::u16string deep = from_utf8(folder.string());
+    std::u16string deep = platform::from_utf8(folder.string());
     for (int i = 0; i < 6; ++i) {
         deep += u"\\" + std::u16string(50, static_cast<char16_t>(u'a' + i));
         ASSERT_TRUE(::CreateDirectoryW(wide(u"\\\\?\\" + deep).c_str(), nullptr));
@@ -78,23 +79,23 @@ TEST(StampOnWindows, PathsBeyondTheClassicLimitWork) {
     ASSERT_GT(input.size(), static_cast<std::size_t>(MAX_PATH));
     put(u"\\\\?\\" + input, kPlan);
     const StampResult result = stamp_dxf(input);
-    ASSERT_EQ(result.outcome, StampOutcome::written) << to_utf8(result.reason);
+    ASSERT_EQ(result.outcome, StampOutcome::written) << platform::to_utf8(result.reason);
     EXPECT_NE(take(u"\\\\?\\" + result.output_path).find("$ACADVER"), std::string::npos);
 }
 
 TEST(StampOnWindows, ReservedDeviceNamesAreRefusedWithoutHanging) {
     const fs::path folder = folder_named("devices");
     for (const char16_t* name : {u"CON.dxf", u"NUL", u"nul.dxf"}) {
-        const StampResult result = stamp_dxf(from_utf8(folder.string()) + u"\\" + name);
-        EXPECT_NE(result.outcome, StampOutcome::written) << to_utf8(name);
-        EXPECT_FALSE(result.reason.empty()) << to_utf8(name);
+        const StampResult result = stamp_dxf(platform::from_utf8(folder.string()) + u"\\" + name);
+        EXPECT_NE(result.outcome, StampOutcome::written) << platform::to_utf8(name);
+        EXPECT_FALSE(result.reason.empty()) << platform::to_utf8(name);
     }
     EXPECT_EQ(entries_in(folder), 0u);
 }
 
 TEST(StampOnWindows, AnAlternateDataStreamIsNotStampedIntoAnotherFile) {
     const fs::path folder = folder_named("streams");
-    const std::u16string plan = from_utf8(folder.string()) + u"\\plan.dxf";
+    const std::u16string plan = platform::from_utf8(folder.string()) + u"\\plan.dxf";
     put(plan, kPlan);
     const StampResult result = stamp_dxf(plan + u":x");
     EXPECT_NE(result.outcome, StampOutcome::written);
@@ -104,10 +105,10 @@ TEST(StampOnWindows, AnAlternateDataStreamIsNotStampedIntoAnotherFile) {
 
 TEST(StampOnWindows, ADrawingHeldWithoutReadSharingIsRetriedThenReported) {
     const fs::path folder = folder_named("held");
-    const std::u16string plan = from_utf8(folder.string()) + u"\\plan.dxf";
+    const std::u16string plan = platform::from_utf8(folder.string()) + u"\\plan.dxf";
     put(plan, kPlan);
-    const OpenRetryPolicy saved = open_retry_policy();
-    open_retry_policy() = {3, std::chrono::milliseconds(5)};
+    const platform::RetryPolicy saved = platform::open_retry_policy();
+    platform::open_retry_policy() = {3, std::chrono::milliseconds(5)};
     HANDLE holder =
         ::CreateFileW(wide(plan).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
@@ -117,22 +118,22 @@ TEST(StampOnWindows, ADrawingHeldWithoutReadSharingIsRetriedThenReported) {
     EXPECT_EQ(entries_in(folder), 1u);
 
     // Let go while the retries run: the stamp then goes through.
-    open_retry_policy() = {100, std::chrono::milliseconds(20)};
+    platform::open_retry_policy() = {100, std::chrono::milliseconds(20)};
     std::thread release([holder] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         ::CloseHandle(holder);
     });
     const StampResult written = stamp_dxf(plan);
     release.join();
-    open_retry_policy() = saved;
-    EXPECT_EQ(written.outcome, StampOutcome::written) << to_utf8(written.reason);
+    platform::open_retry_policy() = saved;
+    EXPECT_EQ(written.outcome, StampOutcome::written) << platform::to_utf8(written.reason);
     EXPECT_EQ(take(plan), kPlan);
 }
 
 TEST(StampOnWindows, AReadOnlyEarlierCopyIsReportedAndKept) {
     const fs::path folder = folder_named("read-only");
-    const std::u16string plan = from_utf8(folder.string()) + u"\\plan.dxf";
-    const std::u16string copy = from_utf8(folder.string()) + u"\\plan.1008.dxf";
+    const std::u16string plan = platform::from_utf8(folder.string()) + u"\\plan.dxf";
+    const std::u16string copy = platform::from_utf8(folder.string()) + u"\\plan.1008.dxf";
     put(plan, kPlan);
     put(copy, "earlier");
     ASSERT_TRUE(::SetFileAttributesW(wide(copy).c_str(), FILE_ATTRIBUTE_READONLY));
@@ -147,7 +148,7 @@ TEST(StampOnWindows, AReadOnlyEarlierCopyIsReportedAndKept) {
 
 TEST(StampOnWindows, AFolderInTheCopysPlaceIsReportedAndKept) {
     const fs::path folder = folder_named("folder-target");
-    const std::u16string plan = from_utf8(folder.string()) + u"\\plan.dxf";
+    const std::u16string plan = platform::from_utf8(folder.string()) + u"\\plan.dxf";
     put(plan, kPlan);
     fs::create_directory(folder / "plan.1008.dxf");
     const StampResult result = stamp_dxf(plan);

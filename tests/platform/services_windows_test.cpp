@@ -12,7 +12,7 @@
 #include "support/sandbox.h"
 
 namespace {
-constexpr vermark::HKEY kUserRoot = vermark::HKEY_CURRENT_USER;
+constexpr vermark::platform::HKEY kUserRoot = vermark::platform::HKEY_CURRENT_USER;
 }  // namespace
 
 #include <windows.h>
@@ -44,7 +44,7 @@ TEST(WindowsCodePage, FollowsTheLocaleTheSystemStartedWith) {
     const std::u16string lang = platform::environment_variable("LANG");
     if (lang.empty()) GTEST_SKIP() << "no LANG: the code page is the system's own choice";
     const bool japanese = lang.starts_with(u"ja");
-    EXPECT_EQ(platform::active_code_page(), japanese ? 932u : 1252u) << to_utf8(lang);
+    EXPECT_EQ(platform::active_code_page(), japanese ? 932u : 1252u) << platform::to_utf8(lang);
 }
 
 TEST(WindowsFolders, VermarkHomeHoldsEveryPlaceWithBackslashes) {
@@ -56,19 +56,22 @@ TEST(WindowsFolders, VermarkHomeHoldsEveryPlaceWithBackslashes) {
 
 TEST(WindowsRegistry, ASandboxedRunWritesUnderItsOwnVolatileKey) {
     vermark::HKEY key{};
-    ASSERT_EQ(reg_create_key(kUserRoot, u"Software\\r_Utile\\Test", KEY_WRITE | KEY_READ, &key),
-              RegError::success);
+    ASSERT_EQ(
+        platform::reg_create_key(kUserRoot, u"Software\\r_Utile\\Test", KEY_WRITE | KEY_READ, &key),
+        RegError::success);
     const std::uint32_t number = 42;
-    ASSERT_EQ(reg_set_value(key, u"Number", REG_DWORD,
-                            reinterpret_cast<const std::uint8_t*>(&number), sizeof number),
-              RegError::success);
+    ASSERT_EQ(
+        platform::reg_set_value(key, u"Number", REG_DWORD,
+                                reinterpret_cast<const std::uint8_t*>(&number), sizeof number),
+        RegError::success);
     std::uint32_t type = 0, read = 0, size = sizeof read;
-    EXPECT_EQ(reg_query_value(key, u"Number", &type, reinterpret_cast<std::uint8_t*>(&read), &size),
+    EXPECT_EQ(platform::reg_query_value(key, u"Number", &type,
+                                        reinterpret_cast<std::uint8_t*>(&read), &size),
               RegError::success);
     EXPECT_EQ(type, REG_DWORD);
     EXPECT_EQ(read, 42u);
-    EXPECT_EQ(reg_close_key(key), RegError::success);
-    EXPECT_EQ(reg_close_key(key), RegError::invalid_handle) << "a handle closes once";
+    EXPECT_EQ(platform::reg_close_key(key), RegError::success);
+    EXPECT_EQ(platform::reg_close_key(key), RegError::invalid_handle) << "a handle closes once";
 
     // The user's real key stays untouched.
     EXPECT_FALSE(real_key_exists(L"Software\\r_Utile\\Test"));
@@ -76,12 +79,12 @@ TEST(WindowsRegistry, ASandboxedRunWritesUnderItsOwnVolatileKey) {
 
 TEST(WindowsShellLink, AShortcutLeadsToItsTargetWithItsLongName) {
     const auto folder = testing::fresh_folder("links");
-    const std::u16string target = from_utf8(folder.string()) + u"\\図面 一階.dxf";
+    const std::u16string target = platform::from_utf8(folder.string()) + u"\\図面 一階.dxf";
     HANDLE file = ::CreateFileW(wide(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     ::CloseHandle(file);
-    const std::u16string link_path = from_utf8(folder.string()) + u"\\plan.lnk";
+    const std::u16string link_path = platform::from_utf8(folder.string()) + u"\\plan.lnk";
 
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) ||
                 ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == RPC_E_CHANGED_MODE);
@@ -96,9 +99,10 @@ TEST(WindowsShellLink, AShortcutLeadsToItsTargetWithItsLongName) {
     persist->Release();
     link->Release();
 
-    EXPECT_EQ(shell_link_target(link_path), target);
-    EXPECT_EQ(shell_link_target(from_utf8(folder.string()) + u"\\missing.lnk"), u"");
-    EXPECT_EQ(long_path_name(target), target);
+    EXPECT_EQ(platform::shell_link_target(link_path), target);
+    EXPECT_EQ(platform::shell_link_target(platform::from_utf8(folder.string()) + u"\\missing.lnk"),
+              u"");
+    EXPECT_EQ(platform::long_path_name(target), target);
 }
 
 }  // namespace
