@@ -55,23 +55,23 @@ TEST(WindowsFolders, VermarkHomeHoldsEveryPlaceWithBackslashes) {
 }
 
 TEST(WindowsRegistry, ASandboxedRunWritesUnderItsOwnVolatileKey) {
-    vermark::HKEY key{};
+    vermark::platform::HKEY key{};
     ASSERT_EQ(
         platform::reg_create_key(kUserRoot, u"Software\\r_Utile\\Test", KEY_WRITE | KEY_READ, &key),
-        RegError::success);
+        platform::RegError::success);
     const std::uint32_t number = 42;
     ASSERT_EQ(
         platform::reg_set_value(key, u"Number", REG_DWORD,
                                 reinterpret_cast<const std::uint8_t*>(&number), sizeof number),
-        RegError::success);
+        platform::RegError::success);
     std::uint32_t type = 0, read = 0, size = sizeof read;
     EXPECT_EQ(platform::reg_query_value(key, u"Number", &type,
                                         reinterpret_cast<std::uint8_t*>(&read), &size),
-              RegError::success);
+              platform::RegError::success);
     EXPECT_EQ(type, REG_DWORD);
     EXPECT_EQ(read, 42u);
-    EXPECT_EQ(platform::reg_close_key(key), RegError::success);
-    EXPECT_EQ(platform::reg_close_key(key), RegError::invalid_handle) << "a handle closes once";
+    EXPECT_EQ(platform::reg_close_key(key), platform::RegError::success);
+    EXPECT_EQ(platform::reg_close_key(key), platform::RegError::invalid_handle) << "a handle closes once";
 
     // The user's real key stays untouched.
     EXPECT_FALSE(real_key_exists(L"Software\\r_Utile\\Test"));
