@@ -14,7 +14,9 @@
 #include <string>
 
 #include "dxf_fixtures.h"
+#ifndef _WIN32
 #include "platform/posix/system_calls.h"
+#endif
 #include "platform/safe_replace.h"
 #include "text/text_writer.h"
 
