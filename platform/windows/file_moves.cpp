@@ -32,11 +32,6 @@ bool copy_file_bytes(std::u16string_view from, std::u16string_view to, bool fail
     return ::CopyFileW(source.c_str(), target.c_str(), fail_if_exists ? TRUE : FALSE) != 0;
 }
 
-bool remove_file(std::u16string_view path) {
-    const std::wstring wide = win::wide_path(path);
-    return !wide.empty() && ::DeleteFileW(wide.c_str()) != 0;
-}
-
 bool make_folder_private(std::u16string_view path) {
     // A folder under the user's profile inherits an access list only its owner and the system
     // can use; there are no mode bits to narrow.
