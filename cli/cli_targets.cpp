@@ -37,17 +37,17 @@ void walk_folder(const fs::path& folder, std::vector<std::string>& found,
         std::error_code ignored;
         if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
             walk_folder(it->path(), found, unreadable);
-        } else if (has_dxf_extension(it->path().filename().string()) &&
+        } else if (has_dxf_extension(platform::utf8_of(it->path().filename())) &&
                    it->is_regular_file(ignored)) {
-            found.push_back(it->path().string());
+            found.push_back(platform::utf8_of(it->path()));
         }
     }
-    if (failure) unreadable.push_back({folder.string(), folder_error(failure)});
+    if (failure) unreadable.push_back({platform::utf8_of(folder), folder_error(failure)});
 }
 
 void walk(const std::string& folder, std::vector<Target>& targets) {
     std::vector<std::string> found;
-    walk_folder(folder, found, targets);
+    walk_folder(platform::path_from_utf8(folder), found, targets);
     std::sort(found.begin(), found.end());
     for (std::string& path : found) targets.push_back(file_target(std::move(path)));
 }
@@ -67,7 +67,7 @@ std::vector<Target> collect_targets(const std::vector<std::string>& operands, bo
     std::vector<Target> targets;
     for (const std::string& operand : operands) {
         std::error_code failure;
-        const fs::file_status status = fs::status(operand, failure);
+        const fs::file_status status = fs::status(platform::path_from_utf8(operand), failure);
         if (status.type() == fs::file_type::not_found) {
             targets.push_back({operand, "no such file or folder"});
         } else if (failure) {

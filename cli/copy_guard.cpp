@@ -10,10 +10,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string canonical_spelling(const fs::path& path) {
+std::string canonical_spelling(std::string_view path) {
     std::error_code failure;
-    const fs::path canonical = fs::weakly_canonical(path, failure);
-    return failure ? fs::absolute(path, failure).lexically_normal().string() : canonical.string();
+    const fs::path native = platform::path_from_utf8(path);
+    const fs::path canonical = fs::weakly_canonical(native, failure);
+    return platform::utf8_of(failure ? fs::absolute(native, failure).lexically_normal()
+                                     : canonical);
 }
 
 std::string copy_of(const std::string& input) {
@@ -28,18 +30,18 @@ std::string copy_of(const std::string& input) {
 // that is a link (or "." or "..") is resolved in full.
 std::string CopyGuard::key_of(const std::string& path) {
     if (const auto known = keys_.find(path); known != keys_.end()) return known->second;
-    const fs::path given(path);
+    const fs::path given = platform::path_from_utf8(path);
     const fs::path name = given.filename();
     std::error_code failure;
     // A link's key is what it points to, which may change; it is not kept.
     if (name.empty() || name == "." || name == ".." ||
         fs::is_symlink(fs::symlink_status(given, failure)))
-        return canonical_spelling(given);
-    const std::string folder = given.parent_path().string();
+        return canonical_spelling(path);
+    const std::string folder = platform::utf8_of(given.parent_path());
     auto known = folders_.find(folder);
     if (known == folders_.end())
         known = folders_.emplace(folder, canonical_spelling(folder.empty() ? "." : folder)).first;
-    return keys_[path] = (fs::path(known->second) / name).string();
+    return keys_[path] = platform::utf8_of(platform::path_from_utf8(known->second) / name);
 }
 
 CopyGuard::CopyGuard(const std::vector<Target>& targets) {

@@ -5,7 +5,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "cli/terminal.h"
+#include "platform/console.h"
 #include "platform/process.h"
 #include "platform/wide.h"
 #include "settings/version_info.h"
@@ -28,7 +28,8 @@ std::string version_text() {
 
 int run_command(const Options& options) {
     const std::vector<Target> targets = collect_targets(options.operands, options.recursive);
-    const bool progress = targets.size() > 1 && !options.quiet && standard_error_is_terminal();
+    const bool progress =
+        targets.size() > 1 && !options.quiet && vermark::platform::standard_error_is_terminal();
     Reporter reporter(std::cout, std::cerr, options.json, options.quiet, progress);
     switch (options.command) {
         case Command::inspect:
@@ -47,11 +48,12 @@ int run_command(const Options& options) {
 int main(int argc, char** argv) {
     // The program's own path heads the saved argument list, as the path helpers expect (the log
     // names the program by it).
+    const std::vector<std::string> arguments = vermark::platform::program_arguments(argc, argv);
     vermark::StringList saved{vermark::platform::executable_path()};
-    for (int i = 1; i < argc; ++i) saved.push_back(vermark::platform::from_utf8(argv[i]));
+    for (const std::string& argument : arguments) saved.push_back(vermark::platform::from_utf8(argument));
     vermark::set_saved_arguments(std::move(saved));
 
-    const Options options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    const Options options = parse_options(arguments);
     if (!options.error.empty()) {
         std::cerr << "vermark: " << options.error << "\n"
                   << "Try 'vermark --help'.\n";

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/c_numbers.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -14,6 +15,8 @@ std::u16string error_text(int error) {
 std::u16string read_failure_text(const ReadOutcome& read) {
     // Drawings are read from regular files only (see InputFile).
     if (!read.opened && read.error == EINVAL) return u"cannot open: not a regular file";
+    if (!read.opened && platform::means_sharing_violation(read.error))
+        return u"cannot open: in use by another program";
     return (read.opened ? u"cannot read: " : u"cannot open: ") + error_text(read.error);
 }
 

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/c_numbers.h"
+#include "platform/file_lock.h"
+#include "platform/retry.h"
 #include "platform/wide.h"
 
 namespace vermark {
@@ -105,11 +109,28 @@ bool is_converted(DxfLayout layout) {
 
 // --- reading --------------------------------------------------------------------------------
 
+namespace {
+
+// Another program may hold the drawing without read sharing: wait for it as every open of the
+// program waits (100 attempts, 100 ms apart), then give up.
+int open_input(InputFile& file, const std::u16string& path) {
+    int error = 0;
+    platform::retry(platform::open_retry_policy(), [&] {
+        error = file.open(path);
+        if (error == 0) return platform::Attempt::succeeded;
+        return platform::means_sharing_violation(error) ? platform::Attempt::failed_for_now
+                                                        : platform::Attempt::failed_for_good;
+    });
+    return error;
+}
+
+}  // namespace
+
 ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
                           std::size_t chunk_size) {
     ReadOutcome outcome;
     InputFile file;
-    outcome.error = file.open(path);
+    outcome.error = open_input(file, path);
     if (outcome.error != 0) return outcome;
     outcome.opened = true;
 

@@ -9,8 +9,10 @@
 #include "dxf/dxf_refusal.h"
 #include "dxf/dxf_source.h"
 #include "dxf/staged_file.h"
+#include "platform/c_numbers.h"
 #include "platform/codepage.h"
 #include "platform/file_moves.h"
+#include "platform/path_separator.h"
 #include "platform/safe_replace.h"
 #include "text/text_reader.h"
 
@@ -245,7 +247,7 @@ class StampVisitor : public DxfTextVisitor {
 };
 
 std::u16string write_failure_text(int error, const std::u16string& target) {
-    if (error == ENOSPC || error == EDQUOT) return u"disk full while writing " + target;
+    if (platform::means_disk_full(error)) return u"disk full while writing " + target;
     return u"cannot write " + target + u": " + error_text(error);
 }
 
@@ -267,9 +269,9 @@ StampResult failed(StampResult result, StampFailure failure, int error, std::u16
 }  // namespace
 
 std::u16string stamped_path_of(const std::u16string& path) {
-    // Only '/' separates here: the path names a real file, and on Linux a backslash is part of
-    // its name ("plans\ground.dxf" from a Windows archive), so the copy stays in its folder.
-    const std::size_t slash = path.rfind(u'/');
+    // Only the file system's separators count: the path names a real file, so the copy stays in
+    // its folder.
+    const std::size_t slash = path.find_last_of(platform::kFileSystemSeparators);
     const std::size_t name_at = slash == std::u16string::npos ? 0 : slash + 1;
     const std::size_t dot = path.rfind(u'.');
     const std::size_t stem_end = dot == std::u16string::npos || dot < name_at ? path.size() : dot;
@@ -332,7 +334,7 @@ StampResult stamp_dxf(const std::u16string& path) {
     }
     if (const int error = staged.commit(); error != 0) {
         return failed(result, StampFailure::cannot_replace, error,
-                      error == ENOSPC || error == EDQUOT
+                      platform::means_disk_full(error)
                           ? write_failure_text(error, result.output_path)
                           : u"cannot replace " + result.output_path + u": " + error_text(error));
     }

@@ -2,6 +2,7 @@
 // calls, the terminal and Qt's byte APIs take. Used only at those edges.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ std::string to_utf8(std::u16string_view wide);
 // the path holds a zero character. The system would end the name there and so act on another
 // file: "plan\0.1008.dxf" would overwrite "plan".
 std::string native_path(std::u16string_view path);
+
+// A UTF-8 path as a standard library path, and back: the narrow forms of std::filesystem are
+// the ANSI code page on Windows, which cannot spell every name.
+std::filesystem::path path_from_utf8(std::string_view utf8);
+std::string utf8_of(const std::filesystem::path& path);
 
 // Shorthand for literals and ASCII in tests and messages.
 inline std::u16string widen(std::string_view utf8) {

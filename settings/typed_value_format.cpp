@@ -6,9 +6,8 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <limits>
+#include "platform/c_numbers.h"
 #include "util/strings.h"
-
-#include <locale.h>
 
 namespace vermark {
 
@@ -162,14 +161,12 @@ std::int64_t parse_int64(std::u16string_view text) {
 }
 
 double parse_double(std::u16string_view text) {
-    // strtod in the "C" locale: the program may run under a locale whose decimal mark is a comma.
-    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
     std::string ascii;
     for (char16_t c : text) {
         if (c == 0 || c > 0x7F) break;
         ascii += static_cast<char>(c);
     }
-    return strtod_l(ascii.c_str(), nullptr, c_locale);
+    return platform::parse_c_double(ascii);
 }
 
 std::u16string format_float_precise(double value) {

@@ -7,6 +7,7 @@
 #include "platform/file_moves.h"
 #include "platform/fs.h"
 #include "platform/http.h"
+#include "platform/new_file.h"
 #include "platform/parse_url.h"
 #include "platform/retry.h"
 #include "platform/wide.h"
@@ -65,10 +66,9 @@ class FileSink : public platform::HttpBodySink {
     ~FileSink() override { close(); }
 
     bool open() override {
-        const std::string name = platform::to_utf8(path_);
         return platform::retry(platform::open_retry_policy(), [&] {
-            file_ = std::fopen(name.c_str(), "wb");
-            if (file_) return platform::Attempt::succeeded;
+            fd_ = platform::open_for_writing(path_, false);
+            if (fd_ >= 0) return platform::Attempt::succeeded;
             // A missing folder or a folder in the page's place stays so: no point in waiting.
             return platform::failure_may_pass(errno) ? platform::Attempt::failed_for_now
                                                      : platform::Attempt::failed_for_good;
@@ -76,19 +76,19 @@ class FileSink : public platform::HttpBodySink {
     }
 
     bool write(const char* data, std::size_t size) override {
-        return file_ && std::fwrite(data, 1, size, file_) == size;
+        return fd_ >= 0 && platform::write_to_descriptor(fd_, data, size);
     }
 
     bool close() {
-        if (!file_) return true;
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
+        if (fd_ < 0) return true;
+        const bool closed = platform::close_descriptor(fd_);
+        fd_ = -1;
         return closed;
     }
 
   private:
     std::u16string path_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
 };
 
 std::u16string server_port_prefix(const platform::ParsedUrl& url) {

@@ -1,6 +1,5 @@
 #include "update/text_helpers.h"
 
-#include <locale.h>
 #include <stdlib.h>
 
 #include <cmath>
@@ -8,6 +7,7 @@
 #include <limits>
 #include <sstream>
 
+#include "platform/c_numbers.h"
 #include "platform/text_case.h"
 
 namespace vermark {
@@ -25,11 +25,6 @@ std::string ascii_number_prefix(std::u16string_view text) {
     for (std::size_t i = start; i < text.size() && text[i] < 0x80; ++i)
         ascii.push_back(static_cast<char>(text[i]));
     return ascii;
-}
-
-locale_t c_locale() {
-    static const locale_t locale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return locale;
 }
 
 }  // namespace
@@ -103,7 +98,7 @@ std::u16string format_real(double value) {
 
 double parse_real(std::u16string_view text) {
     const std::string ascii = ascii_number_prefix(text);
-    return ::strtod_l(ascii.c_str(), nullptr, c_locale());
+    return platform::parse_c_double(ascii);
 }
 
 std::u16string integer_text(int value, int base) {
@@ -126,7 +121,7 @@ std::u16string integer_text(int value, int base) {
 
 long parse_long(std::u16string_view text) {
     const std::string ascii = ascii_number_prefix(text);
-    return ::strtol_l(ascii.c_str(), nullptr, 10, c_locale());
+    return platform::parse_c_long(ascii);
 }
 
 }  // namespace vermark

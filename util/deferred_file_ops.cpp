@@ -72,7 +72,9 @@ DeferredFileOps& shared_instance() {
         auto* ops = new DeferredFileOps();
         std::atexit(run_shared_at_exit);
         // The dialog leaves this way when a worker it cannot stop still runs.
+#ifndef _WIN32  // the Windows runtime has no quick exit handlers; the dialog there ends normally
         std::at_quick_exit(run_shared_at_exit);
+#endif
         return ops;
     }();
     return *shared;

@@ -1,18 +1,21 @@
 // Path and string-list operations on wide text. Pure string work: both '/' and '\' count as
 // separators, a leading pair of either ("//srv/share", "\\srv\share") is a network name, and only
-// exists()/folder_exists() look at the file system. The program's own separator is '/'.
+// exists()/folder_exists() look at the file system. The program's own separator is the system's:
+// '/' on Linux, '\' on Windows.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/path_separator.h"
+
 namespace vermark {
 
 // An ordered list of wide strings.
 using StringList = std::vector<std::u16string>;
 
-inline constexpr char16_t kSeparator = u'/';
+inline constexpr char16_t kSeparator = platform::kPathSeparator;
 
 // True for '/' and '\'.
 constexpr bool is_separator(char16_t c) {

@@ -42,7 +42,9 @@ std::u16string japanese_error_text(int error) {
         case EPERM:
             return u"アクセスが拒否されました";
         case ENOSPC:
+#ifdef EDQUOT
         case EDQUOT:
+#endif
             return u"ディスクの空き容量が足りません";
         case EROFS:
             return u"読み取り専用の場所です";

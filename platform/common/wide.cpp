@@ -1,5 +1,7 @@
 #include "platform/wide.h"
 
+#include <type_traits>
+
 #include "platform/utf16.h"
 
 namespace vermark::platform {
@@ -90,6 +92,20 @@ std::string to_utf8(std::u16string_view wide) {
 std::string native_path(std::u16string_view path) {
     if (path.find(u'\0') != std::u16string_view::npos) return {};
     return to_utf8(path);
+}
+
+// Where the system's names are bytes (Linux), they pass unchanged, even when they are not UTF-8;
+// where they are UTF-16 (Windows), they are converted.
+constexpr bool kNamesAreBytes = std::is_same_v<std::filesystem::path::value_type, char>;
+
+std::filesystem::path path_from_utf8(std::string_view utf8) {
+    if constexpr (kNamesAreBytes) return std::filesystem::path(std::string(utf8));
+    return std::filesystem::path(from_utf8(utf8));
+}
+
+std::string utf8_of(const std::filesystem::path& path) {
+    if constexpr (kNamesAreBytes) return path.string();
+    return to_utf8(path.u16string());
 }
 
 }  // namespace vermark::platform

@@ -3,17 +3,10 @@
 #include <time.h>
 #include <wchar.h>
 
-#include <chrono>
-#include <thread>
 #include <vector>
 
 namespace vermark::platform {
 namespace {
-
-std::function<std::time_t()>& time_source() {
-    static std::function<std::time_t()> source;
-    return source;
-}
 
 // wchar_t is UTF-32 here; time formats and results are converted unit by unit.
 std::wstring to_wchar(std::u16string_view text) {
@@ -49,15 +42,6 @@ std::u16string from_wchar(std::wstring_view text) {
 
 }  // namespace
 
-std::time_t current_time() {
-    const auto& source = time_source();
-    return source ? source() : ::time(nullptr);
-}
-
-void set_time_source(std::function<std::time_t()> source) {
-    time_source() = std::move(source);
-}
-
 std::u16string format_local_time(std::time_t time, std::u16string_view format, std::size_t limit) {
     std::tm local{};
     if (limit == 0 || ::localtime_r(&time, &local) == nullptr) return {};
@@ -66,10 +50,6 @@ std::u16string format_local_time(std::time_t time, std::u16string_view format, s
     const std::size_t length = ::wcsftime(buffer.data(), limit, wide_format.c_str(), &local);
     if (length == 0) return {};
     return from_wchar(std::wstring_view(buffer.data(), length));
-}
-
-void sleep_milliseconds(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace vermark::platform

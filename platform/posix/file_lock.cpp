@@ -58,24 +58,6 @@ int close_keeping_errno(int fd, int error) {
 
 }  // namespace
 
-bool may_pass(OpenFailure failure) {
-    return failure == OpenFailure::sharing_violation || failure == OpenFailure::transient;
-}
-
-LockedFile::~LockedFile() {
-    close();
-}
-
-LockedFile::LockedFile(LockedFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
 OpenFailure LockedFile::open(const std::u16string& path, FileAccess access) {
     close();
     if (path.empty()) return OpenFailure::not_found;

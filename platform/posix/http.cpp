@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/http_text.h"
+
 namespace vermark::platform {
 namespace {
 
@@ -32,38 +34,9 @@ HeaderList request_headers() {
     return HeaderList(curl_slist_append(nullptr, "Accept:"));
 }
 
-bool is_url_safe(unsigned char c) {
-    return c > 0x20 && c < 0x7F && c != '"' && c != '<' && c != '>' && c != '\\' && c != '^' &&
-           c != '`' && c != '{' && c != '|' && c != '}';
-}
-
-// Blanks, quotes, controls and non-ASCII bytes are escaped; "%" is left as written, since the
-// page name may already carry escapes.
-std::string escape_object(const std::string& object) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : object) {
-        if (is_url_safe(c)) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back('%');
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 0xF]);
-        }
-    }
-    return out;
-}
-
-// A header value never carries line breaks or other control characters.
-std::string header_safe(std::string text) {
-    for (auto& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    return text;
-}
-
 std::string full_url(const HttpGet& request) {
     return std::string(request.secure ? "https://" : "http://") + request.server + ":" +
-           std::to_string(request.port) + escape_object(request.object);
+           std::to_string(request.port) + escape_url_object(request.object);
 }
 
 // Loopback is never sent through a proxy, whatever the environment says.
@@ -165,7 +138,7 @@ HttpResult http_get(const HttpGet& request, HttpBodySink& sink) {
         return result;
     }
     const std::string url = full_url(request);
-    const std::string user_agent = header_safe(request.user_agent);
+    const std::string user_agent = header_safe_text(request.user_agent);
     const HeaderList headers = request_headers();
     const std::string no_proxy = no_proxy_list();
     char error_buffer[CURL_ERROR_SIZE] = {};

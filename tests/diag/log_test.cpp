@@ -1,6 +1,5 @@
 #include "diag/log.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/clock.h"
+#include "platform/file_moves.h"
 #include "platform/wide.h"
 #include "support/local_time.h"
 #include "support/sandbox.h"
@@ -113,8 +113,7 @@ TEST_F(Log, TheFirstLineOfARunSchedulesOldLogsOnce) {
     for (const auto& [name, age_days] :
          {std::pair{wc / "0101_01.txt", 11}, {dump / "0101_02.txt", 10}, {wc / "0101_03.txt", 9}}) {
         const std::time_t when = now_ - age_days * 86400;
-        const timespec times[2] = {{when, 0}, {when, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
+        ASSERT_TRUE(platform::set_modification_time(platform::from_utf8(name.string()), when));
     }
 
     reset_log_run_for_testing();

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Runs the vermark binary on drawings written by ezdxf and checks the copies with ezdxf.
 
-Needs VERMARK_BIN (the binary) and VERMARK_SAMPLES (the samples folder) in the environment.
+Needs VERMARK_BIN (the binary) and VERMARK_SAMPLES (the samples folder) in the environment;
+VERMARK_RUNNER runs the binary through another program (wine, for the Windows build).
 Usage: vermark_cli_test.py [SUITE...]
 """
 import io
@@ -22,6 +23,12 @@ from ezdxf.lldxf.tagger import ascii_tags_loader
 from ezdxf.lldxf.validator import dxf_info
 
 VERMARK = os.environ.get("VERMARK_BIN", "vermark")
+RUNNER = os.environ.get("VERMARK_RUNNER", "").split()
+COMMAND = [*RUNNER, VERMARK]
+UNDER_WINE = bool(RUNNER) and os.path.basename(RUNNER[0]).startswith("wine")
+# What these cases use (folder modes, another user, file size limits, /dev/full) has no meaning
+# for a Windows program under Wine; its own bad-input cases live in WindowsNames.
+POSIX_ONLY = unittest.skipIf(UNDER_WINE, "POSIX permissions, users and limits: not under Wine")
 SAMPLES = pathlib.Path(os.environ.get("VERMARK_SAMPLES", "samples"))
 GROUP = "  9\n$ACADVER\n  1\nAC1008\n"
 
@@ -67,6 +74,18 @@ def with_group(text):
     return text.replace("SECTION\n  2\nHEADER\n", "SECTION\n  2\nHEADER\n" + GROUP, 1)
 
 
+def as_written_on_linux(result):
+    """The Windows program names paths with backslashes (doubled inside JSON), where these
+    expectations write "/"; Wine itself may add a line of its own to the error stream."""
+    def slashes(text):
+        return text.replace("\\\\", "/").replace("\\", "/")
+    errors = [line for line in result.stderr.splitlines(keepends=True)
+              if not line.startswith("wine client error")]
+    result.stdout = slashes(result.stdout)
+    result.stderr = slashes("".join(errors))
+    return result
+
+
 class Sandbox(unittest.TestCase):
     """Each test works in its own folder, with the program's own files kept inside it."""
 
@@ -84,8 +103,10 @@ class Sandbox(unittest.TestCase):
         self._tmp.cleanup()
 
     def vermark(self, *args, preexec_fn=None):
-        return subprocess.run([VERMARK, *map(str, args)], cwd=self.work, env=self.env,
-                              capture_output=True, text=True, timeout=120, preexec_fn=preexec_fn)
+        result = subprocess.run([*COMMAND, *map(str, args)], cwd=self.work, env=self.env,
+                                capture_output=True, text=True, timeout=120,
+                                preexec_fn=preexec_fn)
+        return as_written_on_linux(result) if UNDER_WINE else result
 
     def put(self, name, data):
         path = self.work / name
@@ -211,6 +232,7 @@ class CommandLine(Sandbox):
             os.setuid(65534)
         return as_nobody
 
+    @POSIX_ONLY
     def test_a_folder_that_cannot_be_read_is_an_error(self):
         self.plan("a/one.1008.dxf", with_group(text_without_acadver(drawing("R12"))))
         self.plan("a/locked/two.dxf")
@@ -307,14 +329,16 @@ class CommandLine(Sandbox):
         self.assertEqual(result.stdout, "skipped\tlate.dxf: already AC1012\n")
         self.assertFalse((self.work / "late.1008.dxf").exists())
 
+    @POSIX_ONLY
     def test_a_report_that_cannot_be_written_fails(self):
         self.plan()
         with open("/dev/full", "w") as full:
-            result = subprocess.run([VERMARK, "inspect", "plan.dxf"], cwd=self.work, env=self.env,
+            result = subprocess.run([*COMMAND, "inspect", "plan.dxf"], cwd=self.work, env=self.env,
                                     stdout=full, stderr=subprocess.PIPE, text=True, timeout=120)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr, "vermark: cannot write to standard output\n")
 
+    @POSIX_ONLY
     def test_a_write_that_fails_leaves_no_copy(self):
         self.plan("big.dxf", text_without_acadver(drawing("R2000")))
         self.put("big.1008.dxf", b"the earlier copy")
@@ -331,6 +355,7 @@ class CommandLine(Sandbox):
         self.assertEqual((self.work / "big.1008.dxf").read_bytes(), b"the earlier copy")
         self.assertEqual(self.files(), ["big.1008.dxf", "big.dxf"])
 
+    @POSIX_ONLY
     def test_in_a_read_only_folder_only_stampable_drawings_fail(self):
         self.plan()
         self.put("has.dxf", text_without_acadver(drawing("R12")).replace(
@@ -347,6 +372,31 @@ class CommandLine(Sandbox):
         self.assertEqual(result.stderr, "vermark: plan.dxf: cannot create a file beside "
                                         "plan.1008.dxf: Permission denied\n")
         self.assertEqual(self.files(), ["has.dxf", "notes.dxf", "plan.dxf"])
+
+@unittest.skipUnless(UNDER_WINE, "names only Windows has: for the Windows program")
+class WindowsNames(Sandbox):
+    def setUp(self):
+        super().setUp()
+        self.plan_bytes = text_without_acadver(drawing("R12")).encode("ascii")
+
+    def test_a_japanese_name_with_a_blank_stamps(self):
+        path = self.put("図面 一階.dxf", self.plan_bytes)
+        copy = self.stamp_ok(path)
+        self.assertEqual(copy.name, "図面 一階.1008.dxf")
+        self.assertEqual(dxf_file_info(str(copy)).version, "AC1008")
+        self.assertEqual(path.read_bytes(), self.plan_bytes)
+
+    def test_device_and_stream_names_fail_and_leave_nothing(self):
+        self.put("plan.dxf", self.plan_bytes)
+        for name in ("CON.dxf", "NUL", "plan.dxf:x"):
+            with self.subTest(name=name):
+                result = self.vermark("stamp", name)
+                self.assertEqual(result.returncode, 1, result.stdout)
+                self.assertTrue(result.stderr.startswith("vermark: " + name + ": "),
+                                result.stderr)
+        self.assertEqual(self.files(), ["plan.dxf"])
+        self.assertEqual((self.work / "plan.dxf").read_bytes(), self.plan_bytes)
+
 
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0], *sys.argv[1:]], verbosity=2)

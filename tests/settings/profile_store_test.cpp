@@ -4,9 +4,11 @@
 
 #include "diag/log.h"
 #include "platform/beep.h"
+#include "platform/process.h"
 #include "profile_test_support.h"
 #include "settings/registry_store.h"
 #include "settings/settings_location.h"
+#include "util/path.h"
 
 namespace vermark {
 namespace {
@@ -68,8 +70,9 @@ TEST_F(ProfileStoreFile, ApplicationProfileNameIsUsedForAnEmptyName) {
 
 TEST_F(ProfileStoreFile, WithoutApplicationAnEmptyNameUsesTheProgramName) {
     const std::u16string path = ProfileStore().path();
-    const std::string program = std::filesystem::read_symlink("/proc/self/exe").filename();
-    EXPECT_EQ(path, platform::from_utf8((testing::sandbox() / program).string()) + u".ini");
+    const std::u16string program = file_name_of(platform::executable_path());
+    EXPECT_EQ(path, platform::from_utf8(testing::sandbox().string()) + std::u16string(1, kSeparator) +
+                        program + u".ini");
 }
 
 TEST_F(ProfileStoreFile, ExistingCodePage932FileBecomesUtf16WithHeader) {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace vermark::testing {
@@ -16,13 +17,31 @@ namespace {
 fs::path g_sandbox;
 
 void set_env(const char* name, const fs::path& value) {
-    ::setenv(name, value.c_str(), 1);
+    set_environment(name, value.string());
 }
 
-fs::path make_sandbox() {
+#ifdef _WIN32
+// A new folder of this process's own under the temporary folder (mkdtemp is POSIX only).
+fs::path make_unique_folder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path folder =
+            fs::temp_directory_path() / ("vermark-test-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(folder, error)) return folder;
+    }
+    throw std::runtime_error("no sandbox folder");
+}
+#else
+fs::path make_unique_folder() {
     std::string pattern = (fs::temp_directory_path() / "vermark-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    fs::path root = pattern;
+    return pattern;
+}
+#endif
+
+fs::path make_sandbox() {
+    fs::path root = make_unique_folder();
     for (const char* sub : {"home", "tmp", "config", "data", "cache", "runtime"})
         fs::create_directories(root / sub);
     fs::permissions(root / "runtime", fs::perms::owner_all);
@@ -33,8 +52,15 @@ fs::path make_sandbox() {
     set_env("XDG_DATA_HOME", root / "data");
     set_env("XDG_CACHE_HOME", root / "cache");
     set_env("XDG_RUNTIME_DIR", root / "runtime");
-    ::unsetenv("TMP");
-    ::unsetenv("TEMP");
+#ifdef _WIN32
+    // The system's temporary folder comes from TMP and TEMP here.
+    set_env("TMP", root / "tmp");
+    set_env("TEMP", root / "tmp");
+    set_env("USERPROFILE", root / "home");
+#else
+    unset_environment("TMP");
+    unset_environment("TEMP");
+#endif
     return root;
 }
 
@@ -46,6 +72,22 @@ fs::path env_path(const char* name) {
 
 fs::path sandbox() {
     return g_sandbox;
+}
+
+void set_environment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value.c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
+}
+
+void unset_environment(const char* name) {
+#ifdef _WIN32
+    ::_putenv_s(name, "");
+#else
+    ::unsetenv(name);
+#endif
 }
 
 fs::path fresh_folder(std::string_view name) {

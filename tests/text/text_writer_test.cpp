@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/acp.h"
 #include "platform/file_lock.h"
 #include "platform/retry.h"
 #include "platform/wide.h"
@@ -26,6 +27,20 @@ using vermark::testing::wide_path;
 const std::u16string kNihon = u"\u65E5\u672C";
 constexpr std::string_view kNihonSjis = "\x93\xFA\x96\x7B";
 
+#ifdef _WIN32
+// The ANSI code page is the system's, fixed for the process: scripts/test-windows.sh runs every
+// test once under an English and once under a Japanese locale, and a case that needs one code
+// page runs in that run and is reported as skipped in the other.
+class AnsiCodePage {
+  public:
+    explicit AnsiCodePage(bool japanese)
+        : matches_((platform::active_code_page() == 932) == japanese) {}
+    bool matches() const { return matches_; }
+
+  private:
+    bool matches_;
+};
+#else
 // Runs with the locale's ANSI code page set to 932 or 1252 (Japanese or not), restored after.
 class AnsiCodePage {
   public:
@@ -40,10 +55,15 @@ class AnsiCodePage {
             ::unsetenv("LC_ALL");
         }
     }
+    bool matches() const { return true; }
 
   private:
     std::optional<std::string> saved_;
 };
+#endif
+
+#define REQUIRE_CODE_PAGE(code_page) \
+    if (!(code_page).matches()) GTEST_SKIP() << "runs under the other locale's ANSI code page"
 
 class TextWriterTest : public ::testing::Test {
   protected:
@@ -176,6 +196,7 @@ TEST_F(TextWriterTest, WriterWaitsWhileAnotherProgramReads) {
 
 TEST_F(TextWriterTest, SaveTextFileOnAJapaneseSystem) {
     AnsiCodePage japanese(true);
+    REQUIRE_CODE_PAGE(japanese);
     EXPECT_TRUE(save_text_file(path("ascii.ini"), u"[Debug]\r\n", false));
     EXPECT_EQ(content("ascii.ini"), "[Debug]\r\n");
     EXPECT_TRUE(save_text_file(path("kanji.ini"), kNihon, false));
@@ -199,6 +220,7 @@ TEST_F(TextWriterTest, SaveTextFileOnAJapaneseSystem) {
 
 TEST_F(TextWriterTest, SaveTextFileElsewhereIsUtf16) {
     AnsiCodePage western(false);
+    REQUIRE_CODE_PAGE(western);
     EXPECT_TRUE(save_text_file(path("w.ini"), u"ab", false));
     EXPECT_EQ(content("w.ini"), std::string("\xFF\xFE"
                                             "a\0b\0",
