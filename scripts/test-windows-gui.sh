@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Tests the Win32 dialog under Wine and Xvfb, from outside as a user would: loads a drawing named
+# on the command line, drops files and a shortcut on the window (WM_DROPFILES), presses
+# "$ACADVER 追加" (BM_CLICK on 1002) and checks the stamped copy, opens the About box through the
+# system-menu command, and checks that the placement is saved to the settings file and restored
+# at the next start. Then the installer: silent install, the installed programs, the uninstaller.
+# Exits non-zero on the first failure. VERMARK_WINDOWS_GUI_DIR names a finished build; else
+# scripts/build-windows-gui.sh builds one.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+if [ -z "${VERMARK_WINDOWS_GUI_DIR:-}" ]; then
+  scripts/build-windows-gui.sh >/dev/null
+  VERMARK_WINDOWS_GUI_DIR=$root/build-windows-gui
+fi
+gui=$VERMARK_WINDOWS_GUI_DIR/vermark-gui.exe
+driver=$VERMARK_WINDOWS_GUI_DIR/vermark-gui-driver.exe
+
+if [ -z "${VERMARK_IN_XVFB:-}" ]; then
+  export VERMARK_IN_XVFB=1 VERMARK_WINDOWS_GUI_DIR
+  exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+fi
+
+work=$(mktemp -d /tmp/vermark-wingui.XXXXXX)
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# shellcheck source=scripts/wine-prefix.sh
+. "$root/scripts/wine-prefix.sh"
+make_wine_prefix "$work"
+
+failures=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then
+    echo "ok      $1"
+  else
+    echo "FAILED  $1: expected [$2], got [$3]"
+    failures=$((failures + 1))
+  fi
+}
+drive() {
+  run_hidden wine "$driver" "$@" | tr -d '\r'
+}
+check_layout() {  # the pane and the edit box 1 pixel from the client's edges
+  local pl pr pb er cw ch
+  read -r pl pr pb er cw ch < <(drive layout)
+  check "$1" "1 $((cw - 1)) $((ch - 1)) $((cw - 1))" "$pl $pr $pb $er"
+}
+wait_for_exit() {  # the dialog's process has ended within 10 s
+  for _ in $(seq 100); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+files=$work/files
+mkdir -p "$files" "$work/home"
+cp samples/*.dxf "$files/"
+export VERMARK_HOME
+VERMARK_HOME=$(winepath -w "$work/home" 2>/dev/null)
+ini=$work/home/Documents/Temp/Tool/_setting/Vermark.ini
+cd "$files"
+
+# First run: a file named on the command line, then drops.
+run_hidden wine "$gui" r12-shift-jis-crlf.dxf &
+pid=$!
+drive wait 60000 || { echo "FAILED  the dialog did not appear"; exit 1; }
+sleep 2
+check "caption with the version" '$ACADVER 追加 1.0.2023.921' "$(drive text 0)"
+check "command-line file: encoding" "Shift_JIS" "$(drive text 1003)"
+check "command-line file: button enabled" "1" "$(drive enabled 1002)"
+
+drive drop r2000-has-acadver.dxf r12-ascii-crlf.dxf
+sleep 2
+check "two files dropped: the last one is described" "ASCII" "$(drive text 1003)"
+check "two files dropped: button enabled" "1" "$(drive enabled 1002)"
+drive click 1002
+sleep 1
+check "stamped copy written" "yes" "$([ -f r12-ascii-crlf.1008.dxf ] && echo yes || echo no)"
+check "stamped copy: group after the HEADER line" "  9|\$ACADVER|  1|AC1008" \
+  "$(sed -n 5,8p r12-ascii-crlf.1008.dxf 2>/dev/null | tr -d '\r' | paste -sd'|')"
+check "stamped copy: the input's CR LF line ends" "8" \
+  "$(head -n 8 r12-ascii-crlf.1008.dxf 2>/dev/null | grep -c $'\r$' || true)"
+check "input unchanged" "$(cat "$root/samples/r12-ascii-crlf.dxf" | md5sum)" \
+  "$(md5sum <r12-ascii-crlf.dxf)"
+
+drive drop r2000-has-acadver.dxf
+sleep 2
+check "recorded version shown" "ASCII   AC1015" "$(drive text 1003)"
+check "recorded version: button disabled" "0" "$(drive enabled 1002)"
+
+mkdir -p "long folder name"
+cp r2000-utf8-lf.dxf "long folder name/"
+drive mklink "long folder name/r2000-utf8-lf.dxf" "Plan.LNK"
+drive drop Plan.LNK
+sleep 2
+check "shortcut dropped: its target is loaded" "UTF_8" "$(drive text 1003)"
+drive click 1002
+sleep 1
+check "shortcut: copy beside the target" "yes" \
+  "$([ -f "long folder name/r2000-utf8-lf.1008.dxf" ] && echo yes || echo no)"
+
+about=$(drive about)
+check "About box texts" $'$ACADVER 追加  Version 1.0.2023.921\nCopyright (C) 2023 Vermark developers' \
+  "$about"
+drive about-close
+sleep 1
+
+check_layout "layout at the template's size"
+drive move 30 40 420 390
+sleep 1
+check_layout "layout after resizing"
+drive close
+wait_for_exit "$pid" || { echo "FAILED  the dialog did not close"; exit 1; }
+check "placement saved" "Position_CVermarkDlg_CDialog=000000030 000000040 000000420 000000390" \
+  "$(tr -d '\r' <"$ini" 2>/dev/null | grep '^Position_CVermarkDlg_CDialog=' || true)"
+
+# Second run: the dialog comes back where it was closed.
+run_hidden wine "$gui" &
+pid=$!
+drive wait 60000 || { echo "FAILED  the dialog did not appear again"; exit 1; }
+sleep 1
+check "placement restored" "30 40 420 390" "$(drive rect)"
+check_layout "layout after the restore"
+check "prompt state: empty edit box" "" "$(drive text 1003)"
+drive close
+wait_for_exit "$pid" || { echo "FAILED  the dialog did not close"; exit 1; }
+
+# The installer: silent install, the installed programs, then the silent uninstall.
+cd "$root"
+version=$(sed -n 's/^set(VERMARK_FILE_VERSION "\(.*\)")/\1/p' cmake/version.cmake)
+setup=${VERMARK_WINDOWS_SETUP:-}
+if [ -z "$setup" ]; then
+  scripts/package-windows.sh >/dev/null 2>&1
+  setup=$root/build-windows-package/vermark-setup-$version.exe
+fi
+installed="$WINEPREFIX/drive_c/Program Files/Vermark"
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vermark.lnk"
+settings_folder="$WINEPREFIX/drive_c/users/Public/Documents/Temp/Tool/_setting"
+open_with='HKLM\Software\Classes\.dxf\OpenWithList\vermark-gui.exe'
+registered() { run_hidden wine reg query "$1" /reg:64 >/dev/null && echo yes || echo no; }
+
+run_hidden wine "$setup" /S
+wineserver -w
+check "installed: vermark-gui.exe" "yes" "$([ -f "$installed/vermark-gui.exe" ] && echo yes || echo no)"
+if [ -f "$installed/vermark.exe" ]; then
+  check "installed: vermark.exe --version runs" "0" \
+    "$(run_hidden wine "$installed/vermark.exe" --version >/dev/null; echo $?)"
+fi
+check "installed: Start-menu entry" "yes" "$([ -f "$start_menu" ] && echo yes || echo no)"
+check "installed: Open with for .dxf" "yes" "$(registered "$open_with")"
+
+unset VERMARK_HOME
+run_hidden wine "$installed/vermark-gui.exe" &
+pid=$!
+if drive wait 60000; then
+  drive close
+  wait_for_exit "$pid" || true
+fi
+check "installed dialog ran and kept its settings" "yes" \
+  "$([ -f "$settings_folder/Vermark.ini" ] && echo yes || echo no)"
+
+run_hidden wine "$installed/uninstall.exe" /S
+# The uninstaller runs from a copy of itself and returns at once: wait for it (at most 30 s).
+for _ in $(seq 300); do
+  [ -e "$installed" ] || break
+  sleep 0.1
+done
+wineserver -w
+check "uninstalled: program folder removed" "no" "$([ -e "$installed" ] && echo yes || echo no)"
+check "uninstalled: Start-menu entry removed" "no" "$([ -e "$start_menu" ] && echo yes || echo no)"
+check "uninstalled: Open with removed" "no" "$(registered "$open_with")"
+check "uninstalled: the user's settings kept" "yes" \
+  "$([ -f "$settings_folder/Vermark.ini" ] && echo yes || echo no)"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all Windows dialog and installer checks passed"
