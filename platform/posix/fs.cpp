@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "platform/posix/interrupted.h"
 #include "platform/wide.h"
 
 namespace vermark::platform {
@@ -28,14 +29,6 @@ FileStatus from_stat(const struct stat& info) {
     status.mode = info.st_mode;
     status.owner = info.st_uid;
     return status;
-}
-
-// Retries a call interrupted by a signal.
-template <typename Call>
-auto retry_interrupted(Call call) {
-    auto result = call();
-    while (result < 0 && errno == EINTR) result = call();
-    return result;
 }
 
 class Descriptor {

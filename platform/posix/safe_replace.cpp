@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/interrupted.h"
 #include "platform/posix/staged_names.h"
 #include "platform/posix/system_calls.h"
 #include "platform/wide.h"
@@ -24,14 +25,6 @@ int open_call(const char* path, int flags, mode_t mode) {
 constexpr SystemCalls kRealCalls = {
     open_call, ::write, ::pread, ::copy_file_range, ::fsync, ::fchmod, ::linkat, ::rename, ::close,
 };
-
-template <typename Call>
-auto retry_interrupted(Call call) {
-    for (;;) {
-        const auto result = call();
-        if (result >= 0 || errno != EINTR) return result;
-    }
-}
 
 constexpr std::size_t kCopyChunk = 256 * 1024;
 
