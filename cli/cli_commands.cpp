@@ -74,7 +74,7 @@ int run_stamp(const std::vector<Target>& targets, Reporter& reporter) {
         if (std::string conflict = guard.conflict(target.path); !conflict.empty()) {
             return error_report("stamp", target, std::move(conflict));
         }
-        const StampResult result = stamp_dxf(platform::from_utf8(target.path));
+        const StampResult result = stamp_dxf(platform::from_utf8(target.path), StampHead::skipped);
         guard.note(target.path, result);
         FileReport report;
         report.command = "stamp";

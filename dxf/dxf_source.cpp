@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,9 +135,11 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
     if (outcome.error != 0) return outcome;
     outcome.opened = true;
 
-    std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk_size, 4));
-    std::size_t count = file.read(buffer.data(), buffer.size());
-    const platform::ByteView first(buffer.data(), count);
+    // Not zeroed: for a small drawing, clearing the buffer cost more than reading it.
+    const std::size_t buffer_size = std::max<std::size_t>(chunk_size, 4);
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(buffer_size);
+    std::size_t count = file.read(buffer.get(), buffer_size);
+    const platform::ByteView first(buffer.get(), count);
     const ByteOrderMark mark = byte_order_mark(first);
     const DxfLayout layout = layout_of(mark);
     visitor.start(mark, layout);
@@ -144,7 +147,7 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
 
     std::size_t skip = std::min(mark.found ? mark.length : 0, count);  // the mark is no text
     while (count > 0) {
-        const platform::ByteView chunk(buffer.data(), count);
+        const platform::ByteView chunk(buffer.get(), count);
         visitor.raw(chunk);
         feeder.feed(chunk.subspan(skip));
         skip = 0;
@@ -152,7 +155,7 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
             outcome.complete = true;
             return outcome;
         }
-        count = file.read(buffer.data(), buffer.size());
+        count = file.read(buffer.get(), buffer_size);
     }
     outcome.error = file.error();
     if (outcome.error != 0) return outcome;

@@ -290,7 +290,7 @@ std::u16string_view outcome_word(StampOutcome outcome) {
     return u"error";
 }
 
-StampResult stamp_dxf(const std::u16string& path) {
+StampResult stamp_dxf(const std::u16string& path, StampHead head) {
     StampResult result;
     result.output_path = stamped_path_of(path);
     // A link named like its own copy: renaming the copy over it would lose the drawing.
@@ -340,7 +340,7 @@ StampResult stamp_dxf(const std::u16string& path) {
     }
     result.outcome = StampOutcome::written;
     result.output_code = visitor.output_code();
-    result.head_text = cut_at_zero(decode_text(visitor.head()));
+    if (head == StampHead::decoded) result.head_text = cut_at_zero(decode_text(visitor.head()));
     return result;
 }
 

@@ -89,6 +89,10 @@ struct StampResult {
     std::u16string head_text;  // the copy's first kDxfHeadLimit bytes decoded, for display
 };
 
+// Whether a written copy's head is decoded for display: a batch run shows none, and decoding
+// costs more than the rest of a small drawing's stamp.
+enum class StampHead { decoded, skipped };
+
 // Writes the stamped copy beside the input. The group goes directly after the line end of the
 // HEADER section's name line, with that line's own line end (CR LF, LF or CR). The copy keeps the
 // input's bytes and encoding (a UTF-8 mark is dropped); UTF-16 big-endian and UTF-32 inputs are
@@ -97,7 +101,7 @@ struct StampResult {
 // When the target is the input itself (a link named like its own copy), nothing is written.
 // The layout is read from the file's own byte-order mark, so no code from an inspection is needed
 // (for a file that did not change, the result is the one that code would choose).
-StampResult stamp_dxf(const std::u16string& path);
+StampResult stamp_dxf(const std::u16string& path, StampHead head = StampHead::decoded);
 
 // Short English name of an outcome: "written", "skipped", "error".
 std::u16string_view outcome_word(StampOutcome outcome);

@@ -102,6 +102,7 @@ class ReadFile {
   private:
     int fd_ = -1;
     int error_ = 0;
+    bool regular_ = false;
 };
 
 }  // namespace vermark::platform

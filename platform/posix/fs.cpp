@@ -51,6 +51,8 @@ class Descriptor {
     int fd_;
 };
 
+constexpr off_t kReadAheadWorthAdvising = 1 << 20;
+
 }  // namespace
 
 bool write_to_descriptor(int fd, const void* data, std::size_t size) {
@@ -238,10 +240,12 @@ int ReadFile::open(std::u16string_view path) {
         ::close(fd);
         return refused;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Regular files ignore O_NONBLOCK; a small file is read whole before read-ahead matters.
+    if (!S_ISREG(info.st_mode)) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (info.st_size > kReadAheadWorthAdvising) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     fd_ = fd;
     error_ = 0;
+    regular_ = S_ISREG(info.st_mode);
     return 0;
 }
 
@@ -254,6 +258,8 @@ std::size_t ReadFile::read(std::uint8_t* data, std::size_t size) {
         if (got < 0) error_ = errno;
         if (got <= 0) break;
         total += static_cast<std::size_t>(got);
+        // A short read of a regular file is its end: asking again would only return 0.
+        if (regular_ && total < size) break;
     }
     return total;
 }
