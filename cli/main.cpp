@@ -5,6 +5,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "cli/cli_report.h"
 #include "platform/console.h"
 #include "platform/process.h"
 #include "platform/wide.h"
@@ -50,12 +51,13 @@ int main(int argc, char** argv) {
     // names the program by it).
     const std::vector<std::string> arguments = vermark::platform::program_arguments(argc, argv);
     vermark::StringList saved{vermark::platform::executable_path()};
-    for (const std::string& argument : arguments) saved.push_back(vermark::platform::from_utf8(argument));
+    for (const std::string& argument : arguments)
+        saved.push_back(vermark::platform::from_utf8(argument));
     vermark::set_saved_arguments(std::move(saved));
 
     const Options options = parse_options(arguments);
     if (!options.error.empty()) {
-        std::cerr << "vermark: " << options.error << "\n"
+        std::cerr << "vermark: " << printable(options.error) << "\n"
                   << "Try 'vermark --help'.\n";
         return kExitUsage;
     }

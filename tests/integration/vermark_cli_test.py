@@ -249,6 +249,10 @@ class CommandLine(Sandbox):
                 result = self.vermark(*args)
                 self.assertEqual(result.returncode, 2)
                 self.assertTrue(result.stderr.startswith("vermark: "))
+        # An unknown option's text reaches the terminal escaped, never as control sequences.
+        result = self.vermark("--\x1b]0;x\x07\nfake", "a.dxf")
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("unknown option --\\x1B]0;x\\x07\\nfake", result.stderr)
         self.assertEqual(self.vermark("--help").returncode, 0)
         self.assertRegex(self.vermark("--version").stdout, r"^vermark \d+\.\d+\.\d+\.\d+\n")
 
