@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "app/dialog/background_work.h"
+#include "app/dialog/startup_hooks.h"
 #include "app/message_box_qt.h"
 #include "app/qt_text.h"
 #include "app/vermark_dlg.h"
@@ -23,17 +24,6 @@ namespace {
 
 constexpr std::chrono::seconds kExitWaitLimit{10};
 
-// The settings file becomes the framework's profile unless it already is.
-void install_profile() {
-    const std::u16string ini = ini_path();
-    const platform::ApplicationObject* current = platform::application_object();
-    if (current && current->profile_name == ini) return;
-    platform::ApplicationObject application;
-    if (current) application = *current;
-    application.profile_name = ini;
-    platform::install_application_object(std::move(application));
-}
-
 }  // namespace
 
 void CVermarkApp::set_command_line(const QStringList& arguments) {
@@ -50,7 +40,7 @@ void CVermarkApp::set_command_line(const QStringList& arguments) {
 }
 
 bool CVermarkApp::InitInstance() {
-    install_profile();
+    install_settings_profile();
     platform::set_beep_handler(&QApplication::beep);
     run_main_dialog();
     // The window is gone, so the loads have been told to stop and hand nothing back. A copy being
