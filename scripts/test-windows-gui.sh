@@ -3,7 +3,7 @@
 # on the command line, drops files and a shortcut on the window (WM_DROPFILES), presses
 # "$ACADVER 追加" (BM_CLICK on 1002) and checks the stamped copy, opens the About box through the
 # system-menu command, and checks that the placement is saved to the settings file and restored
-# at the next start. Then the installer: silent install, the installed programs, the uninstaller.
+# at the next start; runs the tests of the dialog's shared logic. Then the installer: silent install, the installed programs, the uninstaller.
 # Ends with one line "N passed, N failed"; exits non-zero on a failure. VERMARK_WINDOWS_GUI_DIR
 # names a finished build; else scripts/build-windows-gui.sh builds one in build-windows/.
 set -euo pipefail
@@ -102,6 +102,14 @@ wait_for_exit() {  # the dialog's process has ended within 10 s
   done
   return 1
 }
+
+# The dialog's shared logic (loads, stamping, picture choice) on the Windows services.
+logic_tests=$(run_hidden wine "$VERMARK_WINDOWS_GUI_DIR/../../tests/app/dialog/test_dialog.exe" \
+  --gtest_brief=1 | tr -d '\r' || true)
+check "shared dialog logic: test_dialog.exe" "all passed" \
+  "$(grep -q '^\[  PASSED  \] [0-9]* test' <<<"$logic_tests" &&
+    ! grep -q '^\[  FAILED  \]' <<<"$logic_tests" && echo "all passed" ||
+    grep '^\[  FAILED  \] [A-Za-z]' <<<"$logic_tests" | sort -u)"
 
 files=$work/files
 mkdir -p "$files" "$work/home"

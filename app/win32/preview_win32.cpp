@@ -68,11 +68,35 @@ SIZE icon_size(HICON icon) {
     return size;
 }
 
+// True when every pixel of the bitmap is zero: no colour and no coverage. Some shells answer a
+// request for a thumbnail they do not have with such an image, which would show as a black box.
+bool is_blank(HBITMAP bitmap) {
+    const SIZE size = bitmap_size(bitmap);
+    if (size.cx <= 0 || size.cy <= 0) return true;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(std::size_t(size.cx) * std::size_t(size.cy));
+    HDC screen = GetDC(nullptr);
+    const int rows =
+        GetDIBits(screen, bitmap, 0, UINT(size.cy), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != size.cy) return false;
+    return std::all_of(pixels.begin(), pixels.end(), [](DWORD pixel) { return pixel == 0; });
+}
+
+// The shell's own thumbnail at about width x height; never an icon in its place.
 HBITMAP thumbnail_of(IShellItemImageFactory* factory, int width, int height) {
     HBITMAP bitmap = nullptr;
-    if (SUCCEEDED(factory->GetImage({width, height}, SIIGBF_THUMBNAILONLY, &bitmap))) {
-        return bitmap;
+    if (FAILED(factory->GetImage({width, height}, SIIGBF_THUMBNAILONLY, &bitmap)) || !bitmap) {
+        return nullptr;
     }
+    if (!is_blank(bitmap)) return bitmap;
+    DeleteObject(bitmap);
     return nullptr;
 }
 
