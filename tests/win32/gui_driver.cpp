@@ -3,8 +3,8 @@
 // presses buttons, reads controls, moves and closes the window. One command per run; the result
 // goes to stdout and the exit status is 0 on success.
 //
-//   mklink TARGET LINK | wait MS | drop FILE... | click ID | text ID | enabled ID | menu ID | rect
-//   | move L T R B | close
+//   mklink TARGET LINK | wait MS | drop FILE... | click ID | text ID (0: the caption) | enabled ID
+//   | about (opens it, prints its two texts) | about-close | layout | rect | move L T R B | close
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shlobj.h>
