@@ -2,6 +2,7 @@
 #include "app/dialog/control_layout.h"
 #include "app/dialog/startup_hooks.h"
 #include "app/dialog/string_table.h"
+#include "app/dialog/timing_trace.h"
 #include "update/u_agent.h"
 
 #include "app/win32/vermark_dlg_win32.h"
@@ -220,6 +221,7 @@ BOOL CVermarkDlg::OnInitDialog() {
     initialised_ = true;
     restore_dialog_position(*win32::placement_window(m_hWnd), win32::system_screens());
     if (!initial_paths_.empty()) PostMessageW(m_hWnd, kOpenInitialPaths, 0, 0);
+    trace_timing("initialised");
     return TRUE;
 }
 
@@ -304,6 +306,7 @@ void CVermarkDlg::enable_stamp_button(bool enabled) {
 void CVermarkDlg::show_picture(const Picture& picture) {
     render_picture(picture);
     InvalidateRect(pane_, nullptr, FALSE);
+    trace_timing("picture-drawn");
 }
 
 void CVermarkDlg::redraw_pane() {
