@@ -132,6 +132,10 @@ expected='$ACADVER 追加 (vermark-gui.exe) Ver.1.0.2023.921'
 check "caption with the version" "$expected" "$caption"
 check "command-line file: encoding" "Shift_JIS" "$(settled_text 1003 Shift_JIS)"
 check "command-line file: button enabled" "1" "$(drive enabled 1002)"
+# The pane shows the drawing's own lines (no shell offers a thumbnail of it here).
+drawn=$(drive drawn)
+check "command-line file: the drawing is drawn in the pane" "yes" \
+  "$([ "${drawn:-0}" -ge 100 ] && echo yes || echo "no ($drawn pixels)")"
 
 drive drop r2000-has-acadver.dxf r12-ascii-crlf.dxf
 check "two files dropped: the last one is described" "ASCII" "$(settled_text 1003 ASCII)"

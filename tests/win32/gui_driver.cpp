@@ -5,6 +5,7 @@
 //
 //   mklink TARGET LINK | wait MS | drop FILE... | click ID | text ID (0: the caption) | enabled ID
 //   | about (opens it, prints its two texts) | about-close | layout | rect | move L T R B | close
+//   | drawn (how many of the pane's pixels have the colour drawings are drawn in)
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shlobj.h>
@@ -115,6 +116,46 @@ int make_shortcut(const wchar_t* target, const wchar_t* link_path) {
     return saved ? 0 : 1;
 }
 
+// The colour the dialog draws a drawing's entities in.
+constexpr COLORREF kDrawingColour = RGB(0x20, 0x30, 0x50);
+
+// Pixels of the window (as the screen shows it) in `colour`. Read from the screen, since another
+// process's window surface is not readable through its own DC.
+long pixels_in_colour(HWND window, COLORREF colour) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return 0;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP copy = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    long count = 0;
+    if (memory && copy && bits) {
+        HGDIOBJ previous = SelectObject(memory, copy);
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+        SelectObject(memory, previous);
+        // DIB pixels are blue, green, red bytes; a COLORREF is red, green, blue.
+        const DWORD wanted =
+            (DWORD(GetRValue(colour)) << 16) | (DWORD(GetGValue(colour)) << 8) | GetBValue(colour);
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        for (long i = 0; i < long(width) * height; ++i) {
+            if ((pixels[i] & 0xFFFFFF) == wanted) ++count;
+        }
+    }
+    if (copy) DeleteObject(copy);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return count;
+}
+
 // The control's rectangle in its dialog's client coordinates.
 RECT child_rect(HWND dialog, int id) {
     RECT r{};
@@ -205,6 +246,10 @@ int wmain(int argc, wchar_t** argv) {
         const int l = _wtoi(argv[2]), t = _wtoi(argv[3]), r = _wtoi(argv[4]), b = _wtoi(argv[5]);
         return SetWindowPos(dialog, nullptr, l, t, r - l, b - t, SWP_NOZORDER | SWP_NOACTIVATE) ? 0
                                                                                                 : 1;
+    }
+    if (command == L"drawn") {
+        print(std::to_wstring(pixels_in_colour(GetDlgItem(dialog, 1000), kDrawingColour)));
+        return 0;
     }
     if (command == L"close") return PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : 1;
     return 2;
