@@ -118,6 +118,7 @@ cp samples/*.dxf "$files/"
 export VERMARK_HOME
 VERMARK_HOME=$(winepath -w "$work/home" 2>/dev/null)
 ini=$work/home/Documents/Temp/Tool/_setting/Vermark.ini
+local_update_server "$work/home/Documents"
 cd "$files"
 
 # First run: a file named on the command line, then drops.
@@ -185,7 +186,8 @@ sleep 1
 check "placement restored" "30 40 420 390" "$(drive rect)"
 check_layout "layout after the restore"
 check "prompt state: empty edit box" "" "$(drive text 1003)"
-drive close
+# Enter closes the dialog (its default button "OK" is hidden).
+drive enter
 wait_for_exit "$pid" || give_up "the dialog did not close"
 
 # The dialog's shared logic (loads, stamping, picture choice) on the Windows services, in the
@@ -208,6 +210,7 @@ settings_folder="$WINEPREFIX/drive_c/users/Public/Documents/Temp/Tool/_setting"
 open_with='HKLM\Software\Classes\.dxf\OpenWithList\vermark-gui.exe'
 registered() { run_hidden wine reg query "$1" /reg:64 >/dev/null && echo yes || echo no; }
 
+local_update_server "$WINEPREFIX/drive_c/users/Public/Documents"
 run_hidden wine "$setup" /S
 wineserver -w
 check "installed: vermark-gui.exe" "yes" "$([ -f "$installed/vermark-gui.exe" ] && echo yes || echo no)"
@@ -223,8 +226,9 @@ if drive wait 60000; then
   drive close
   wait_for_exit "$pid" || true
 fi
-check "installed dialog ran and kept its settings" "yes" \
-  "$([ -f "$settings_folder/Vermark.ini" ] && echo yes || echo no)"
+check "installed dialog ran and saved its placement" "yes" \
+  "$(settings_text "$settings_folder/Vermark.ini" | grep -q '^Position_CVermarkDlg_CDialog=' &&
+    echo yes || echo no)"
 
 run_hidden wine "$installed/uninstall.exe" /S
 # The uninstaller runs from a copy of itself and returns at once: wait for it (at most 30 s).

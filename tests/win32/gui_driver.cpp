@@ -5,7 +5,8 @@
 //
 //   mklink TARGET LINK | wait MS | drop FILE... | click ID | text ID (0: the caption) | enabled ID
 //   | about (opens it, prints its two texts) | about-close | layout | rect | move L T R B | close
-//   | drawn (how many of the pane's pixels have the colour drawings are drawn in)
+//   | enter (presses Enter on the dialog) | drawn (how many of the pane's pixels have the colour
+//   drawings are drawn in)
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shlobj.h>
@@ -250,6 +251,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"drawn") {
         print(std::to_wstring(pixels_in_colour(GetDlgItem(dialog, 1000), kDrawingColour)));
         return 0;
+    }
+    if (command == L"enter") {
+        // The dialog's loop turns Enter into a press of its default (or focused) button.
+        return PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0x001C0001) ? 0 : 1;
     }
     if (command == L"close") return PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : 1;
     return 2;
