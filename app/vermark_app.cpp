@@ -10,10 +10,8 @@
 #include "app/message_box_qt.h"
 #include "app/qt_text.h"
 #include "app/vermark_dlg.h"
-#include "platform/app_context.h"
 #include "platform/beep.h"
 #include "platform/process.h"
-#include "util/folders.h"
 #include "util/path.h"
 
 using namespace vermark;
