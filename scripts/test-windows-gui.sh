@@ -154,6 +154,29 @@ drive drop r2000-has-acadver.dxf
 check "recorded version shown" "ASCII   AC1015" "$(settled_text 1003 "ASCII   AC1015")"
 check "recorded version: button disabled" "0" "$(drive enabled 1002)"
 
+# A version beyond the inspected head: the button is offered, and pressing it says why nothing
+# was written, in a box whose text also goes to the debug log.
+python3 - r12-ascii-crlf.dxf late.dxf <<'PY'
+import sys
+text = open(sys.argv[1], "rb").read()
+end = text.index(b"  0\r\nENDSEC")
+late = b"999\r\n" + b"x" * 20000 + b"\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n"
+open(sys.argv[2], "wb").write(text[:end] + late + text[end:])
+PY
+drive drop late.dxf
+check "late version: not seen in the head" "ASCII" "$(settled_text 1003 ASCII)"
+check "late version: button enabled" "1" "$(drive enabled 1002)"
+drive click 1002
+box=$(drive box)
+check "late version: the box says why" $'$ACADVER は追加しませんでした．|$ACADVER は既に AC1015 です' \
+  "$(head -n 1 <<<"$box")|$(tail -n 1 <<<"$box")"
+check "late version: shown in the edit box" "ASCII   AC1015" "$(settled_text 1003 "ASCII   AC1015")"
+check "late version: button disabled" "0" "$(drive enabled 1002)"
+check "late version: no copy" "no" "$([ -e late.1008.dxf ] && echo yes || echo no)"
+check "late version: the box is in the debug log" "yes" \
+  "$(find "$work/home/Documents/Temp/Temp/DbgDump" -type f -exec iconv -f UTF-16 -t UTF-8 {} \; 2>/dev/null |
+    grep -q 'は追加しませんでした' && echo yes || echo no)"
+
 mkdir -p "long folder name"
 cp r2000-utf8-lf.dxf "long folder name/"
 drive mklink "long folder name/r2000-utf8-lf.dxf" "Plan.LNK"

@@ -5,8 +5,8 @@
 //
 //   mklink TARGET LINK | wait MS | drop FILE... | click ID | text ID (0: the caption) | enabled ID
 //   | about (opens it, prints its two texts) | about-close | layout | rect | move L T R B | close
-//   | enter (presses Enter on the dialog) | drawn (how many of the pane's pixels have the colour
-//   drawings are drawn in)
+//   | box (waits for a message box, prints its text, presses OK) | enter (presses Enter on the
+//   dialog) | drawn (how many of the pane's pixels have the colour drawings are drawn in)
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shlobj.h>
@@ -21,6 +21,8 @@ namespace {
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kCaptionStart[] = L"$ACADVER 追加";
 constexpr wchar_t kAboutCaption[] = L"ﾊﾞｰｼﾞｮﾝ情報";
+// The program's message boxes carry its title.
+constexpr wchar_t kBoxCaption[] = L"Vermark";
 // The About entry's command, with low bits set that the dialog must ignore.
 constexpr WPARAM kAboutCommand = 0x10 | 0x3;
 constexpr DWORD kSendTimeoutMs = 10000;
@@ -183,6 +185,27 @@ std::wstring control_text(HWND control) {
     return buffer;
 }
 
+BOOL CALLBACK longest_static_text(HWND child, LPARAM param) {
+    wchar_t class_name[16] = {};
+    GetClassNameW(child, class_name, 16);
+    auto* longest = reinterpret_cast<std::wstring*>(param);
+    if (_wcsicmp(class_name, L"Static") == 0) {
+        const std::wstring text = control_text(child);
+        if (text.size() > longest->size()) *longest = text;
+    }
+    return TRUE;
+}
+
+// The message box's text (its longest static text) once one shows; then its OK is pressed.
+int read_and_close_box(DWORD limit_ms) {
+    HWND box = wait_for_window(kBoxCaption, limit_ms);
+    if (!box) return 1;
+    std::wstring text;
+    EnumChildWindows(box, longest_static_text, reinterpret_cast<LPARAM>(&text));
+    print(text);
+    return PostMessageW(box, WM_COMMAND, IDOK, 0) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -192,6 +215,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"wait") {
         return wait_for_window(kCaptionStart, argc > 2 ? DWORD(_wtoi(argv[2])) : 10000) ? 0 : 1;
     }
+    if (command == L"box") return read_and_close_box(kSendTimeoutMs);
     if (command == L"about-close") {
         HWND about = dialog_window(kAboutCaption);
         return about && PostMessageW(about, WM_COMMAND, IDOK, 0) ? 0 : 1;
