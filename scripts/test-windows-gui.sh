@@ -131,6 +131,7 @@ caption=$(drive text 0)
 expected='$ACADVER 追加 (vermark-gui.exe) Ver.1.0.2023.921'
 [[ $caption == "$expected"* ]] && caption=$expected
 check "caption with the version" "$expected" "$caption"
+check "always on top" "1" "$(drive topmost)"
 check "command-line file: encoding" "Shift_JIS" "$(settled_text 1003 Shift_JIS)"
 check "command-line file: button enabled" "1" "$(drive enabled 1002)"
 # The pane shows the drawing's own lines (no shell offers a thumbnail of it here).

@@ -276,6 +276,10 @@ int wmain(int argc, wchar_t** argv) {
         print(std::to_wstring(pixels_in_colour(GetDlgItem(dialog, 1000), kDrawingColour)));
         return 0;
     }
+    if (command == L"topmost") {
+        print((GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? L"1" : L"0");
+        return 0;
+    }
     if (command == L"enter") {
         // The dialog's loop turns Enter into a press of its default (or focused) button.
         return PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0x001C0001) ? 0 : 1;
