@@ -42,8 +42,9 @@ fi
 # link yet; it runs here on request until it passes: VERMARK_TEST_WINDOWS=1 ./test.sh
 windows_status=0
 if [ "${VERMARK_TEST_WINDOWS:-0}" = 1 ]; then
-  echo "== Windows build and tests under Wine"
+  echo "== Windows build and tests under Wine, then the Win32 dialog and the installer"
   scripts/test-windows.sh | tee -a "$summary" || windows_status=$?
+  scripts/test-windows-gui.sh | tee -a "$summary" || windows_status=$?
 fi
 
 # One closing line over all test runs.

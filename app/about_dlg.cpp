@@ -4,10 +4,10 @@
 #include <iostream>
 
 #include "app/app_icon.h"
+#include "app/dialog/about_text.h"
 #include "app/dialog/string_table.h"
 #include "app/dialog_layout.h"
 #include "app/qt_text.h"
-#include "settings/version_info.h"
 #include "util/path.h"
 
 using namespace vermark;
@@ -16,13 +16,6 @@ namespace {
 
 constexpr int kIconPixels = 32;
 const char* const kControlId = "controlId";
-
-// "1, 0, 2023, 921" -> "1.0.2023.921".
-std::u16string dotted_version(std::u16string version) {
-    std::erase(version, u' ');
-    std::replace(version.begin(), version.end(), u',', u'.');
-    return version;
-}
 
 }  // namespace
 
@@ -70,10 +63,9 @@ bool CAboutDlg::OnInitDialog() {
         std::cerr << "::get_arv() ... empty" << std::endl;
         return true;
     }
-    VersionInfo info(path);
-    copyright_.setText(to_qstring(info.legal_copyright()));
-    version_.setText(to_qstring(info.file_description() + std::u16string(kAboutVersionSeparator) +
-                                dotted_version(info.file_version())));
+    const AboutTexts texts = about_texts(path);
+    copyright_.setText(to_qstring(texts.copyright));
+    version_.setText(to_qstring(texts.version));
     return true;
 }
 

@@ -6,13 +6,12 @@
 #include <chrono>
 
 #include "app/dialog/background_work.h"
+#include "app/dialog/startup_hooks.h"
 #include "app/message_box_qt.h"
 #include "app/qt_text.h"
 #include "app/vermark_dlg.h"
-#include "platform/app_context.h"
 #include "platform/beep.h"
 #include "platform/process.h"
-#include "util/folders.h"
 #include "util/path.h"
 
 using namespace vermark;
@@ -22,17 +21,6 @@ CVermarkApp theApp;
 namespace {
 
 constexpr std::chrono::seconds kExitWaitLimit{10};
-
-// The settings file becomes the framework's profile unless it already is.
-void install_profile() {
-    const std::u16string ini = ini_path();
-    const platform::ApplicationObject* current = platform::application_object();
-    if (current && current->profile_name == ini) return;
-    platform::ApplicationObject application;
-    if (current) application = *current;
-    application.profile_name = ini;
-    platform::install_application_object(std::move(application));
-}
 
 }  // namespace
 
@@ -50,7 +38,7 @@ void CVermarkApp::set_command_line(const QStringList& arguments) {
 }
 
 bool CVermarkApp::InitInstance() {
-    install_profile();
+    install_settings_profile();
     platform::set_beep_handler(&QApplication::beep);
     run_main_dialog();
     // The window is gone, so the loads have been told to stop and hand nothing back. A copy being

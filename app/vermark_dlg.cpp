@@ -27,11 +27,6 @@ using namespace vermark;
 
 namespace {
 
-// Inset of the painted text rectangle from the dialog's client edges.
-constexpr int kTextInsetLeft = 5;
-constexpr int kTextInsetTop = 5;
-constexpr int kTextInsetRight = 7;
-constexpr int kTextInsetBottom = 20;
 // Tab stops of the painted text, in average character widths.
 constexpr int kTabColumns = 8;
 // The picture is drawn again for a new pane size once resizing has paused this long.
@@ -206,8 +201,7 @@ void CVermarkDlg::OnSysCommand(unsigned id, std::intptr_t) {
 }
 
 void CVermarkDlg::OnPaint(QPainter& pane_painter) {
-    const QRect area(QPoint(kTextInsetLeft, kTextInsetTop),
-                     QPoint(width() - kTextInsetRight - 1, height() - kTextInsetBottom - 1));
+    const QRect area = to_qrect(painted_text_rect(to_pixel_rect(rect())));
     if (!area.isValid()) return;
     pane_painter.save();
     pane_painter.setClipRect(area);
@@ -258,8 +252,8 @@ void CVermarkDlg::OnSize(int, int, int) {
 }
 
 void CVermarkDlg::layout_controls() {
-    fit_to_client(this, &m_Preview, 1, true, false, false, false);
-    fit_to_client(this, &m_Edit, 1, true, true, true, false);
+    fit_to_client(this, &m_Preview, kControlMargin, true, false, false, false);
+    fit_to_client(this, &m_Edit, kControlMargin, true, true, true, false);
 }
 
 void CVermarkDlg::OnDestroy() {

@@ -3,6 +3,9 @@
 # Xvfb) and the Japanese dialog fonts are found (IPA Gothic stands in for MS Gothic).
 #   make_wine_prefix FOLDER [WIDTHxHEIGHT]   sets WINEPREFIX and initialises it
 #   run_hidden COMMAND...                    runs a command with Wine's console noise dropped
+#   local_update_server DOCUMENTS_FOLDER     points the dialog's daily update check (its settings
+#                                            under that common documents folder) at a closed
+#                                            local port
 
 make_wine_prefix() {
   export WINEPREFIX="$1/prefix"
@@ -27,4 +30,13 @@ make_wine_prefix() {
 
 run_hidden() {
   "$@" 2>/dev/null
+}
+
+# The dialog's start-up update check asks its server for the update page; in tests it asks a
+# port on this machine where nothing listens, so it fails at once and nothing leaves the machine.
+local_update_server() {
+  local folder="$1/Temp/r_Utile/_Setting"
+  mkdir -p "$folder"
+  printf '%s\r\n' '[IR_update]' 'server_name=127.0.0.1:9' |
+    iconv -f UTF-8 -t UTF-16 >"$folder/r_Utile.ini"
 }

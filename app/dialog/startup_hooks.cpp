@@ -1,8 +1,10 @@
 #include "app/dialog/startup_hooks.h"
 
 #include "diag/shell_launcher.h"
+#include "platform/app_context.h"
 #include "settings/profile_store.h"
 #include "update/startup_check.h"
+#include "util/folders.h"
 
 namespace vermark {
 namespace {
@@ -15,6 +17,16 @@ bool open_in_browser(std::u16string_view address) {
 }
 
 }  // namespace
+
+void install_settings_profile() {
+    const std::u16string ini = ini_path();
+    const platform::ApplicationObject* current = platform::application_object();
+    if (current && current->profile_name == ini) return;
+    platform::ApplicationObject application;
+    if (current) application = *current;
+    application.profile_name = ini;
+    platform::install_application_object(std::move(application));
+}
 
 void run_startup_update_check(DialogView& view) {
     run_daily_update_check(open_in_browser);

@@ -13,6 +13,10 @@ namespace vermark {
 // The name the dialog's placement is stored under.
 inline constexpr std::u16string_view kDialogPlacementName = u"CVermarkDlg";
 
+// Makes the settings file the framework's profile (what a ProfileStore with an empty name
+// uses), unless it already is. The application does it before the dialog runs.
+void install_settings_profile();
+
 // The update check (the update page opened with the shell when it asks for it), then the
 // caption extended by the environment description.
 void run_startup_update_check(DialogView& view);

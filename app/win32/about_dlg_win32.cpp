@@ -2,24 +2,12 @@
 
 #include <cstdio>
 
+#include "app/dialog/about_text.h"
 #include "app/win32/resource.h"
 #include "app/win32/win32_text.h"
-#include "settings/version_info.h"
 #include "util/path.h"
 
 namespace {
-
-constexpr std::u16string_view kVersionSeparator = u"  Version ";
-
-// "1, 0, 2023, 921" -> "1.0.2023.921".
-std::u16string dotted_version(const std::u16string& text) {
-    std::u16string dotted;
-    for (char16_t c : text) {
-        if (c == u' ') continue;
-        dotted.push_back(c == u',' ? u'.' : c);
-    }
-    return dotted;
-}
 
 BOOL on_init_dialog(HWND dialog) {
     if (!IsWindow(dialog)) return TRUE;
@@ -28,11 +16,9 @@ BOOL on_init_dialog(HWND dialog) {
         std::fputs("::get_arv() ... empty\n", stderr);
         return TRUE;
     }
-    vermark::VersionInfo info(path);
-    SetDlgItemTextW(dialog, IDC_ABOUT_COPYRIGHT, vermark::win32::wide(info.legal_copyright()));
-    const std::u16string version = info.file_description() + std::u16string(kVersionSeparator) +
-                                   dotted_version(info.file_version());
-    SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, vermark::win32::wide(version));
+    const vermark::AboutTexts texts = vermark::about_texts(path);
+    SetDlgItemTextW(dialog, IDC_ABOUT_COPYRIGHT, vermark::win32::wide(texts.copyright));
+    SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, vermark::win32::wide(texts.version));
     return TRUE;
 }
 

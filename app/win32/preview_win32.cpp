@@ -8,23 +8,17 @@
 #include <cmath>
 #include <vector>
 
-#include "app/win32/dialog_services.h"
 #include "app/win32/win32_text.h"
-#include "util/path.h"
 
 namespace vermark::win32 {
 namespace {
 
-constexpr int kDefaultRequestedSize = 512;
 constexpr int kSmallestRequestedSize = 32;
 constexpr int kThumbnailSizes[] = {512, 384, 256, 192, 128, 96, 64, 48, 32};
 constexpr double kDrawingMargin = 4;
 constexpr COLORREF kDrawingColour = RGB(0x20, 0x30, 0x50);
 // Drawings' texts are often Japanese: the dialog's own font has the glyphs.
 constexpr wchar_t kDrawingFont[] = L"ＭＳ ゴシック";
-// Drawings are read whole to be drawn; larger ones get their type's icon instead, so a huge file
-// does not hold the dialog or its memory for a picture.
-constexpr ULONGLONG kLargestDrawnFile = 32ull << 20;
 
 PixelRect pixel_rect(const RECT& r) {
     return {int(r.left), int(r.top), int(r.right), int(r.bottom)};
@@ -74,17 +68,35 @@ SIZE icon_size(HICON icon) {
     return size;
 }
 
-ULONGLONG file_size_of(const std::u16string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(wide(path), GetFileExInfoStandard, &data)) return ~0ull;
-    return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// True when every pixel of the bitmap is zero: no colour and no coverage. Some shells answer a
+// request for a thumbnail they do not have with such an image, which would show as a black box.
+bool is_blank(HBITMAP bitmap) {
+    const SIZE size = bitmap_size(bitmap);
+    if (size.cx <= 0 || size.cy <= 0) return true;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(std::size_t(size.cx) * std::size_t(size.cy));
+    HDC screen = GetDC(nullptr);
+    const int rows =
+        GetDIBits(screen, bitmap, 0, UINT(size.cy), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != size.cy) return false;
+    return std::all_of(pixels.begin(), pixels.end(), [](DWORD pixel) { return pixel == 0; });
 }
 
+// The shell's own thumbnail at about width x height; never an icon in its place.
 HBITMAP thumbnail_of(IShellItemImageFactory* factory, int width, int height) {
     HBITMAP bitmap = nullptr;
-    if (SUCCEEDED(factory->GetImage({width, height}, SIIGBF_THUMBNAILONLY, &bitmap))) {
-        return bitmap;
+    if (FAILED(factory->GetImage({width, height}, SIIGBF_THUMBNAILONLY, &bitmap)) || !bitmap) {
+        return nullptr;
     }
+    if (!is_blank(bitmap)) return bitmap;
+    DeleteObject(bitmap);
     return nullptr;
 }
 
@@ -276,64 +288,55 @@ bool draw_drawing(HDC dc, const DxfGeometry& drawing, const RECT& rect) {
     return true;
 }
 
-FilePreview::~FilePreview() {
-    clear();
-}
-
-bool FilePreview::clear() {
-    if (bitmap_) DeleteObject(bitmap_);
-    if (icon_) DestroyIcon(icon_);
-    bitmap_ = nullptr;
-    icon_ = nullptr;
-    requested_width_ = kDefaultRequestedSize;
-    requested_height_ = kDefaultRequestedSize;
-    path_.clear();
-    return true;
-}
-
-bool FilePreview::set_path(const std::u16string& path) {
-    clear();
-    path_ = path;
-    return true;
-}
-
-bool FilePreview::draw_into_dc(HDC dc, int l, int t, int r, int b) {
-    if (path_.empty()) return false;
-    if (!bitmap_ && !icon_) {
-        if (!exists(path_, false)) return false;
-        requested_width_ = std::max(std::abs(r - l), kSmallestRequestedSize);
-        requested_height_ = std::max(std::abs(b - t), kSmallestRequestedSize);
-        // A drawing is drawn from its own entities: exact, where a shell picture of it is at
-        // best a viewer's thumbnail and often only a generic image.
-        if (extension_lower_of(path_) == u"dxf" && file_size_of(path_) <= kLargestDrawnFile) {
-            const RECT area{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
-            if (draw_drawing(dc, read_dxf_geometry(path_), area)) return true;
+bool ShellThumbnailProbe::has_thumbnail(const std::u16string& path) const {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    bool found = false;
+    IShellItemImageFactory* factory = nullptr;
+    if (SUCCEEDED(image_factory_of(path, &factory)) && factory) {
+        if (HBITMAP bitmap =
+                thumbnail_of(factory, kSmallestRequestedSize, kSmallestRequestedSize)) {
+            DeleteObject(bitmap);
+            found = true;
         }
-        bitmap_ = shell_thumbnail(path_, requested_width_, requested_height_);
-        if (!bitmap_) icon_ = shell_icon(path_);
+        factory->Release();
     }
-    if (bitmap_) return draw_bitmap_fitted(dc, l, t, r, b, bitmap_, true, false);
-    if (icon_) return draw_icon_fitted(dc, l, t, r, b, icon_, true, false);
-    return false;
+    if (SUCCEEDED(com)) CoUninitialize();
+    return found;
 }
 
-bool MetafilePreview::draw_into_dc(HDC dc, int l, int t, int r, int b) {
-    if (extension_lower_of(path_) != u"emf") return FilePreview::draw_into_dc(dc, l, t, r, b);
-    return draw_emf_fitted(dc, path_, {l, t, r, b});
-}
-
-void draw_preview(HDC dc, const RECT& area, const std::u16string& path) {
-    const std::u16string cached = cached_picture_path(path);
-    if (!cached.empty() && exists(cached, false)) {
-        draw_emf_fitted(dc, cached, pixel_rect(area));
+void draw_picture(HDC dc, const RECT& area, const Picture& picture) {
+    const int l = area.left, t = area.top, r = area.right, b = area.bottom;
+    if (picture.kind == PictureKind::cached_metafile) {
+        draw_emf_fitted(dc, picture.path, pixel_rect(area));
         return;
     }
     fill_rect(dc, area, -1);
-    std::u16string candidate = change_extension(path, u"emf");
-    if (!exists(candidate, false)) candidate = cached;
-    MetafilePreview preview;
-    preview.set_path(!candidate.empty() && exists(candidate, false) ? candidate : path);
-    preview.draw_into_dc(dc, area.left, area.top, area.right, area.bottom);
+    switch (picture.kind) {
+        case PictureKind::metafile:
+            draw_emf_fitted(dc, picture.path, pixel_rect(area));
+            return;
+        case PictureKind::drawing:
+            if (picture.drawing) draw_drawing(dc, *picture.drawing, area);
+            return;
+        case PictureKind::thumbnail:
+            if (HBITMAP bitmap =
+                    shell_thumbnail(picture.path, std::max(r - l, kSmallestRequestedSize),
+                                    std::max(b - t, kSmallestRequestedSize))) {
+                draw_bitmap_fitted(dc, l, t, r, b, bitmap, true, false);
+                DeleteObject(bitmap);
+                return;
+            }
+            [[fallthrough]];
+        case PictureKind::icon:
+            if (HICON icon = shell_icon(picture.path)) {
+                draw_icon_fitted(dc, l, t, r, b, icon, true, false);
+                DestroyIcon(icon);
+            }
+            return;
+        case PictureKind::cleared:
+        case PictureKind::cached_metafile:
+            return;
+    }
 }
 
 }  // namespace vermark::win32

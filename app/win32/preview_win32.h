@@ -1,13 +1,14 @@
-// The preview pane's picture, drawn once per load with GDI, in this order of preference: a
-// cached metafile, a metafile beside the file, for a drawing the drawing itself, the shell's
-// thumbnail, the shell's icon of the file.
+// The preview pane's picture drawn with GDI: the small drawing toolkit (metafiles, bitmaps and
+// icons fitted to a rectangle, the shell's thumbnails and icons, a drawing's entities) and the
+// drawing of the picture that app/dialog/picture_source.h chooses.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "app/preview_fit.h"
+#include "app/dialog/picture_source.h"
+#include "app/dialog/preview_fit.h"
 #include "dxf/dxf_geometry.h"
 
 namespace vermark::win32 {
@@ -35,37 +36,16 @@ HBITMAP shell_thumbnail(const std::u16string& path, int width, int height);
 // Draws the drawing fitted and centred into `rect`; false when it is empty.
 bool draw_drawing(HDC dc, const DxfGeometry& drawing, const RECT& rect);
 
-// A picture holder for one file: draws a drawing's entities, else fetches the thumbnail (else the
-// icon) on first draw and draws it fitted and centred.
-class FilePreview {
+// The desktop's thumbnails (IShellItemImageFactory). Asked from background threads: each call
+// starts COM on its thread for its own duration.
+class ShellThumbnailProbe : public ThumbnailProbe {
   public:
-    FilePreview() = default;
-    virtual ~FilePreview();
-    FilePreview(const FilePreview&) = delete;
-    FilePreview& operator=(const FilePreview&) = delete;
-
-    virtual bool clear();
-    virtual bool set_path(const std::u16string& path);
-    virtual std::u16string get_path() const { return path_; }
-    virtual bool draw_into_dc(HDC dc, int l, int t, int r, int b);
-
-  protected:
-    HBITMAP bitmap_ = nullptr;
-    HICON icon_ = nullptr;
-    std::u16string path_;
-    int requested_width_ = 512;
-    int requested_height_ = 512;
+    bool has_thumbnail(const std::u16string& path) const override;
 };
 
-// Adds playing an enhanced metafile (".emf", any case) to the file preview.
-class MetafilePreview : public FilePreview {
-  public:
-    bool draw_into_dc(HDC dc, int l, int t, int r, int b) override;
-};
-
-// The picture step of a load: draws a picture of `path` into `area` of `dc` (the pane's picture,
-// which the pane shows until the next load). A cached picture is drawn over what is there; any
-// other picture on the window colour.
-void draw_preview(HDC dc, const RECT& area, const std::u16string& path);
+// Draws `picture` into `area` of `dc`, which holds the pane's previous picture: a cached
+// metafile is drawn over it, every other kind onto the window colour. A thumbnail the shell no
+// longer gives becomes the file's icon.
+void draw_picture(HDC dc, const RECT& area, const Picture& picture);
 
 }  // namespace vermark::win32

@@ -1,8 +1,8 @@
-; The Windows installer: vermark-gui.exe (and vermark.exe when built) under Program Files, a
+; The Windows installer: vermark-gui.exe and vermark.exe under Program Files, a
 ; Start-menu entry, "Open with" for .dxf files, and an uninstaller that removes all of it. The
 ; user's settings and logs (under the common documents folder) are left in place.
 ;
-; makensis -DVERSION=1.0.2023.921 -DGUI_EXE=... [-DCLI_EXE=...] -DICON=... -DOUTFILE=... vermark.nsi
+; makensis -DVERSION=1.0.2023.921 -DGUI_EXE=... -DCLI_EXE=... -DICON=... -DOUTFILE=... vermark.nsi
 
 ; A 64-bit installer for the 64-bit programs (and for Wine prefixes without 32-bit support).
 Target amd64-unicode
@@ -46,9 +46,7 @@ FunctionEnd
 Section "Vermark"
   SetOutPath "$INSTDIR"
   File "/oname=${GUI_NAME}" "${GUI_EXE}"
-!ifdef CLI_EXE
   File "/oname=${CLI_NAME}" "${CLI_EXE}"
-!endif
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortCut "$SMPROGRAMS\${APP_NAME}.lnk" "$INSTDIR\${GUI_NAME}" "" "$INSTDIR\${GUI_NAME}" 0

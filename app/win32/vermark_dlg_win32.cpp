@@ -1,42 +1,54 @@
+// The core's headers first: windows.h turns some of their names into macros.
+#include "app/dialog/control_layout.h"
+#include "app/dialog/startup_hooks.h"
+#include "app/dialog/string_table.h"
+#include "app/dialog/timing_trace.h"
+#include "update/u_agent.h"
+
 #include "app/win32/vermark_dlg_win32.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "app/win32/about_dlg_win32.h"
-#include "app/win32/dialog_services.h"
-#include "app/win32/drop_intake_win32.h"
+#include "app/win32/placement_win32.h"
 #include "app/win32/preview_win32.h"
 #include "app/win32/resource.h"
 #include "app/win32/win32_text.h"
 #include "diag/message_box.h"
 
 using namespace vermark;
+using vermark::win32::from_wide;
 using vermark::win32::wide;
 
 namespace {
 
-constexpr wchar_t kDropPrompt[] = L"DXF ファイルをドロップしてください．";
 // The picture is drawn again for a new pane size once resizing has paused this long.
 constexpr UINT_PTR kRerenderTimer = 1;
 constexpr UINT kRerenderDelayMs = 200;
 // Posted to itself once shown, to load the files named on the command line.
 constexpr UINT kOpenInitialPaths = WM_APP + 1;
+// Posted from background threads: results waiting in the queue.
+constexpr UINT kRunPostedTasks = WM_APP + 2;
 
 PixelRect pixel_rect(const RECT& r) {
     return {int(r.left), int(r.top), int(r.right), int(r.bottom)};
 }
 
-// The control's rectangle in its parent's client coordinates.
-RECT child_rect(HWND parent, HWND control) {
+// Moves `control` to fit the parent's client area (fit_edges_to_client) and repaints it. False,
+// with nothing moved, when either has no window.
+bool fit_to_client(HWND parent, HWND control, int margin, bool keep_top, bool keep_left,
+                   bool keep_bottom, bool keep_right) {
+    if (!IsWindow(parent) || !IsWindow(control)) return false;
+    RECT client{};
+    GetClientRect(parent, &client);
     RECT r{};
     GetWindowRect(control, &r);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-void move_control(HWND control, const PixelRect& r) {
-    MoveWindow(control, r.left, r.top, r.width(), r.height(), TRUE);
+    const PixelRect fitted = fit_edges_to_client(pixel_rect(r), pixel_rect(client), margin,
+                                                 keep_top, keep_left, keep_bottom, keep_right);
+    MoveWindow(control, fitted.left, fitted.top, fitted.width(), fitted.height(), TRUE);
+    return true;
 }
 
 // Copies the top-left `area` of the picture to the same place in `dc`.
@@ -50,21 +62,36 @@ bool copy_picture(HDC dc, HBITMAP picture, const RECT& area) {
     return true;
 }
 
-// Keeps the wait cursor up for one scope.
-class WaitCursor {
-  public:
-    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+// The drop's paths in the order the shell gives them.
+std::vector<std::u16string> dropped_paths(HDROP drop) {
+    std::vector<std::u16string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring buffer(std::size_t(length) + 1, L'\0');
+        DragQueryFileW(drop, i, buffer.data(), length + 1);
+        paths.push_back(from_wide(buffer.c_str()));
+    }
+    return paths;
+}
 
-  private:
-    HCURSOR previous_;
-};
+// A string of the program's string table; empty when there is none.
+std::u16string resource_string(UINT id) {
+    const wchar_t* text = nullptr;
+    // A length of 0 asks for a pointer to the resource's own (read-only, unterminated) text.
+    const int length =
+        LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 && text ? from_wide(text, std::size_t(length)) : std::u16string();
+}
+
+HCURSOR wait_cursor() {
+    return LoadCursorW(nullptr, IDC_WAIT);
+}
 
 }  // namespace
 
-CVermarkDlg::CVermarkDlg() {
+CVermarkDlg::CVermarkDlg()
+    : logic_(std::make_unique<DialogLogic>(*this, std::make_shared<win32::ShellThumbnailProbe>())) {
     m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
     small_icon_ = static_cast<HICON>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
@@ -72,6 +99,8 @@ CVermarkDlg::CVermarkDlg() {
 }
 
 CVermarkDlg::~CVermarkDlg() {
+    // Work still running in the background must find no way back into a dialog going away.
+    logic_->close();
     if (picture_) DeleteObject(picture_);
     if (small_icon_) DestroyIcon(small_icon_);
 }
@@ -125,17 +154,19 @@ INT_PTR CVermarkDlg::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SIZE:
             OnSize(UINT(wparam), LOWORD(lparam), HIWORD(lparam));
             return FALSE;
+        case WM_SETCURSOR:
+            return OnSetCursor();
         case WM_TIMER:
             if (wparam != kRerenderTimer) return FALSE;
             KillTimer(m_hWnd, kRerenderTimer);
-            if (picture_) {
-                WaitCursor wait;
-                render_picture(picture_path_);
-                redraw_pane();
-            }
+            // The entities are kept from the load: a new size only draws them again.
+            logic_->redraw_picture();
             return TRUE;
         case kOpenInitialPaths:
-            open_paths(std::exchange(initial_paths_, {}));
+            logic_->load_paths(std::exchange(initial_paths_, {}));
+            return TRUE;
+        case kRunPostedTasks:
+            run_posted_tasks();
             return TRUE;
         case WM_DESTROY:
             OnDestroy();
@@ -164,11 +195,10 @@ BOOL CVermarkDlg::OnInitDialog() {
         SetWindowLongPtrW(pane_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&pane_proc)));
 
     if (HMENU menu = GetSystemMenu(m_hWnd, FALSE)) {
-        wchar_t about[128] = {};
-        if (LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, int(std::size(about))) >
-            0) {
+        const std::u16string about = resource_string(IDS_ABOUTBOX);
+        if (!about.empty()) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-            AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
+            AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, wide(about));
         }
     }
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -179,18 +209,19 @@ BOOL CVermarkDlg::OnInitDialog() {
     HWND owner = m_hWnd;
     set_message_box_presenter([owner](std::u16string_view text, unsigned style, unsigned) {
         const std::u16string message(text);
-        wchar_t title[64] = {};
-        LoadStringW(GetModuleHandleW(nullptr), AFX_IDS_APP_TITLE, title, int(std::size(title)));
-        return MessageBoxW(owner, wide(message), title, style);
+        const std::u16string title = resource_string(AFX_IDS_APP_TITLE);
+        return MessageBoxW(owner, wide(message), wide(title), style);
     });
 
-    win32::run_update_check_and_caption(m_hWnd);
+    set_main_window_dpi_source([owner] { return double(win32::dpi_of(owner)); });
+    run_startup_update_check(*this);
     SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     layout_controls();
     // From here a size change lays the controls out again: also the restored placement's.
     initialised_ = true;
-    win32::restore_dialog_placement(m_hWnd);
+    restore_dialog_position(*win32::placement_window(m_hWnd), win32::system_screens());
     if (!initial_paths_.empty()) PostMessageW(m_hWnd, kOpenInitialPaths, 0, 0);
+    trace_timing("initialised");
     return TRUE;
 }
 
@@ -225,17 +256,17 @@ HCURSOR CVermarkDlg::OnQueryDragIcon() const {
 }
 
 void CVermarkDlg::OnDropFiles(HDROP drop) {
-    const std::vector<std::u16string> paths = win32::dropped_paths(drop);
+    std::vector<std::u16string> paths = dropped_paths(drop);
     // The handle is the shell's until released here; nothing reads it after the paths.
     DragFinish(drop);
-    open_paths(paths);
+    logic_->load_paths(std::move(paths));
 }
 
-void CVermarkDlg::open_paths(const std::vector<std::u16string>& paths) {
-    WaitCursor wait;
-    for (const std::u16string& path : paths) {
-        if (LoadFile(win32::resolve_dropped_path(path))) redraw_pane();
-    }
+bool CVermarkDlg::OnSetCursor() {
+    if (!busy_) return false;
+    SetCursor(wait_cursor());
+    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
+    return true;
 }
 
 void CVermarkDlg::OnSize(UINT kind, int, int) {
@@ -246,11 +277,36 @@ void CVermarkDlg::OnSize(UINT kind, int, int) {
 }
 
 void CVermarkDlg::layout_controls() {
-    RECT client{};
-    GetClientRect(m_hWnd, &client);
-    move_control(pane_,
-                 preview_pane_rect(pixel_rect(child_rect(m_hWnd, pane_)), pixel_rect(client)));
-    move_control(edit_, info_box_rect(pixel_rect(child_rect(m_hWnd, edit_)), pixel_rect(client)));
+    fit_to_client(m_hWnd, pane_, kControlMargin, true, false, false, false);
+    fit_to_client(m_hWnd, edit_, kControlMargin, true, true, true, false);
+}
+
+void CVermarkDlg::OnDestroy() {
+    KillTimer(m_hWnd, kRerenderTimer);
+    logic_->close();
+    set_message_box_presenter({});
+    if (initialised_) {
+        save_dialog_position(*win32::placement_window(m_hWnd), win32::system_screens());
+    }
+    initialised_ = false;
+}
+
+void CVermarkDlg::OnAddAcadver() {
+    logic_->stamp();
+}
+
+void CVermarkDlg::set_info_text(std::u16string_view text) {
+    SetWindowTextW(edit_, wide(std::u16string(text)));
+}
+
+void CVermarkDlg::enable_stamp_button(bool enabled) {
+    EnableWindow(add_, enabled);
+}
+
+void CVermarkDlg::show_picture(const Picture& picture) {
+    render_picture(picture);
+    InvalidateRect(pane_, nullptr, FALSE);
+    trace_timing("picture-drawn");
 }
 
 void CVermarkDlg::redraw_pane() {
@@ -259,22 +315,46 @@ void CVermarkDlg::redraw_pane() {
     InvalidateRect(pane_, nullptr, FALSE);
 }
 
-void CVermarkDlg::OnDestroy() {
-    KillTimer(m_hWnd, kRerenderTimer);
-    set_message_box_presenter({});
-    if (initialised_) win32::save_dialog_placement(m_hWnd);
-    initialised_ = false;
+void CVermarkDlg::set_busy(bool busy) {
+    busy_ = busy;
+    if (busy) {
+        SetCursor(wait_cursor());
+        return;
+    }
+    // The cursor the window under it asks for, now that the wait is over.
+    POINT at{};
+    GetCursorPos(&at);
+    SetCursorPos(at.x, at.y);
 }
 
-bool CVermarkDlg::LoadFile(const std::u16string& path) {
-    WaitCursor wait;
-    render_picture(path);
-    InspectDxf(path);
-    return true;
+std::u16string CVermarkDlg::caption() const {
+    const int length = GetWindowTextLengthW(m_hWnd);
+    std::wstring text(std::size_t(std::max(length, 0)) + 1, L'\0');
+    GetWindowTextW(m_hWnd, text.data(), length + 1);
+    return from_wide(text.c_str());
 }
 
-void CVermarkDlg::render_picture(const std::u16string& path) {
-    picture_path_ = path;
+void CVermarkDlg::set_caption(std::u16string_view caption) {
+    SetWindowTextW(m_hWnd, wide(std::u16string(caption)));
+}
+
+void CVermarkDlg::post_to_ui(std::function<void()> task) {
+    std::lock_guard lock(posted_mutex_);
+    posted_.push_back(std::move(task));
+    // One message wakes the dialog for everything queued before it is handled.
+    if (posted_.size() == 1) PostMessageW(m_hWnd, kRunPostedTasks, 0, 0);
+}
+
+void CVermarkDlg::run_posted_tasks() {
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard lock(posted_mutex_);
+        tasks.swap(posted_);
+    }
+    for (auto& task : tasks) task();
+}
+
+void CVermarkDlg::render_picture(const Picture& picture) {
     RECT area{};
     GetClientRect(pane_, &area);
     HDC pane_dc = GetDC(pane_);
@@ -287,7 +367,7 @@ void CVermarkDlg::render_picture(const std::u16string& path) {
     if (!picture_ || !copy_picture(memory, picture_, area)) {
         FillRect(memory, &area, GetSysColorBrush(COLOR_WINDOW));
     }
-    win32::draw_preview(memory, area, path);
+    win32::draw_picture(memory, area, picture);
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(pane_, pane_dc);
@@ -316,31 +396,12 @@ void CVermarkDlg::paint_text(HDC pane_dc) {
     // The dialog's font, so that the text reads as the rest of the window; the DC's own opaque
     // background keeps it legible over the picture.
     SelectObject(pane_dc, reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
-    if (state_.text.empty()) {
-        DrawTextW(pane_dc, kDropPrompt, -1, &area, DT_WORDBREAK);
+    const std::u16string& text = logic_->state().text;
+    if (text.empty()) {
+        const std::u16string prompt(kDropPrompt);
+        DrawTextW(pane_dc, wide(prompt), -1, &area, DT_WORDBREAK);
     } else {
-        DrawTextW(pane_dc, wide(state_.text), int(state_.text.size()), &area,
-                  DT_NOPREFIX | DT_EXPANDTABS);
+        DrawTextW(pane_dc, wide(text), int(text.size()), &area, DT_NOPREFIX | DT_EXPANDTABS);
     }
     RestoreDC(pane_dc, saved);
-}
-
-void CVermarkDlg::UpdateData() {
-    SetWindowTextW(edit_, wide(state_.info));
-    EnableWindow(add_, state_.can_stamp);
-}
-
-void CVermarkDlg::InspectDxf(const std::u16string& path) {
-    reset_for_load(state_);
-    UpdateData();
-    take_inspection(state_, inspect_dxf(path));
-    UpdateData();
-}
-
-void CVermarkDlg::OnAddAcadver() {
-    const std::u16string input = state_.dxf_path;
-    const StampNotice notice = take_stamp_result(state_, input, stamp_dxf(input));
-    UpdateData();
-    redraw_pane();
-    if (notice.show) message_box(notice.text, notice.style, 0);
 }

@@ -64,6 +64,14 @@ std::optional<ParsedUrl> parse_url(std::u16string_view url) {
     }
     const auto fragment = rest.find(u'#');
     if (fragment != std::u16string_view::npos) rest = rest.substr(0, fragment);
+    // Addresses built from Windows paths carry '\' between their parts; as the system's own URL
+    // handling does, they count as '/' up to the query.
+    std::u16string slashed(rest);
+    for (char16_t& c : slashed) {
+        if (c == u'?') break;
+        if (c == u'\\') c = u'/';
+    }
+    rest = slashed;
 
     const auto path_start = rest.find_first_of(u"/?");
     std::u16string_view authority = rest.substr(0, path_start);

@@ -182,6 +182,11 @@ TEST(StampDxf, NamesTheCopyAndReplacesAnEarlierOne) {
     EXPECT_EQ(stamped_path_of(u"plan.dxf"), u"plan.1008.dxf");
     EXPECT_EQ(stamped_path_of(u"/d/why?.dxf"), u"/d/why?.1008.dxf");
     EXPECT_EQ(stamped_path_of(u"/d.x/plan"), u"/d.x/plan.1008.dxf");
+#ifdef _WIN32
+    // A folder's dot is not the name's: on Windows '\' separates too.
+    EXPECT_EQ(stamped_path_of(u"C:\\d.x\\plan"), u"C:\\d.x\\plan.1008.dxf");
+    EXPECT_EQ(stamped_path_of(u"\\\\srv\\d.x\\plan.DXF"), u"\\\\srv\\d.x\\plan.1008.dxf");
+#endif
 }
 
 TEST(StampDxf, LongestNamesStillGetTheirCopy) {

@@ -26,6 +26,20 @@ TEST(ParseUrl, SplitsServiceServerObjectAndPort) {
     EXPECT_EQ(url->port, 81);
 }
 
+TEST(ParseUrl, BackslashesBeforeTheQueryAreSlashes) {
+    // The update page's name is built with the system's separator, a backslash on Windows.
+    auto url = platform::parse_url(u"https://127.0.0.1:9\\r_Utile\\download");
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->server, u"127.0.0.1");
+    EXPECT_EQ(url->port, 9);
+    EXPECT_EQ(url->object, u"/r_Utile/download");
+
+    url = platform::parse_url(u"http://host\\a?path=c:\\x");
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->server, u"host");
+    EXPECT_EQ(url->object, u"/a?path=c:\\x");
+}
+
 TEST(ParseUrl, RejectsWhatCannotBeFetched) {
     for (const char16_t* text :
          {u"ftp://host/x", u"http:/host/x", u"http://", u"http://:80/x", u"http://host:0/x",

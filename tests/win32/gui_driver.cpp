@@ -3,8 +3,10 @@
 // presses buttons, reads controls, moves and closes the window. One command per run; the result
 // goes to stdout and the exit status is 0 on success.
 //
-//   mklink TARGET LINK | wait MS | drop FILE... | click ID | text ID | enabled ID | menu ID | rect
-//   | move L T R B | close
+//   mklink TARGET LINK | wait MS | drop FILE... | click ID | text ID (0: the caption) | enabled ID
+//   | about (opens it, prints its two texts) | about-close | layout | rect | move L T R B | close
+//   | box (waits for a message box, prints its text, presses OK) | enter (presses Enter on the
+//   dialog) | drawn (how many of the pane's pixels have the colour drawings are drawn in)
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shlobj.h>
@@ -19,6 +21,8 @@ namespace {
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kCaptionStart[] = L"$ACADVER 追加";
 constexpr wchar_t kAboutCaption[] = L"ﾊﾞｰｼﾞｮﾝ情報";
+// The program's message boxes carry its title.
+constexpr wchar_t kBoxCaption[] = L"Vermark";
 // The About entry's command, with low bits set that the dialog must ignore.
 constexpr WPARAM kAboutCommand = 0x10 | 0x3;
 constexpr DWORD kSendTimeoutMs = 10000;
@@ -115,6 +119,46 @@ int make_shortcut(const wchar_t* target, const wchar_t* link_path) {
     return saved ? 0 : 1;
 }
 
+// The colour the dialog draws a drawing's entities in.
+constexpr COLORREF kDrawingColour = RGB(0x20, 0x30, 0x50);
+
+// Pixels of the window (as the screen shows it) in `colour`. Read from the screen, since another
+// process's window surface is not readable through its own DC.
+long pixels_in_colour(HWND window, COLORREF colour) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return 0;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP copy = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    long count = 0;
+    if (memory && copy && bits) {
+        HGDIOBJ previous = SelectObject(memory, copy);
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+        SelectObject(memory, previous);
+        // DIB pixels are blue, green, red bytes; a COLORREF is red, green, blue.
+        const DWORD wanted =
+            (DWORD(GetRValue(colour)) << 16) | (DWORD(GetGValue(colour)) << 8) | GetBValue(colour);
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        for (long i = 0; i < long(width) * height; ++i) {
+            if ((pixels[i] & 0xFFFFFF) == wanted) ++count;
+        }
+    }
+    if (copy) DeleteObject(copy);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return count;
+}
+
 // The control's rectangle in its dialog's client coordinates.
 RECT child_rect(HWND dialog, int id) {
     RECT r{};
@@ -141,6 +185,27 @@ std::wstring control_text(HWND control) {
     return buffer;
 }
 
+BOOL CALLBACK longest_static_text(HWND child, LPARAM param) {
+    wchar_t class_name[16] = {};
+    GetClassNameW(child, class_name, 16);
+    auto* longest = reinterpret_cast<std::wstring*>(param);
+    if (_wcsicmp(class_name, L"Static") == 0) {
+        const std::wstring text = control_text(child);
+        if (text.size() > longest->size()) *longest = text;
+    }
+    return TRUE;
+}
+
+// The message box's text (its longest static text) once one shows; then its OK is pressed.
+int read_and_close_box(DWORD limit_ms) {
+    HWND box = wait_for_window(kBoxCaption, limit_ms);
+    if (!box) return 1;
+    std::wstring text;
+    EnumChildWindows(box, longest_static_text, reinterpret_cast<LPARAM>(&text));
+    print(text);
+    return PostMessageW(box, WM_COMMAND, IDOK, 0) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -150,6 +215,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"wait") {
         return wait_for_window(kCaptionStart, argc > 2 ? DWORD(_wtoi(argv[2])) : 10000) ? 0 : 1;
     }
+    if (command == L"box") return read_and_close_box(kSendTimeoutMs);
     if (command == L"about-close") {
         HWND about = dialog_window(kAboutCaption);
         return about && PostMessageW(about, WM_COMMAND, IDOK, 0) ? 0 : 1;
@@ -205,6 +271,18 @@ int wmain(int argc, wchar_t** argv) {
         const int l = _wtoi(argv[2]), t = _wtoi(argv[3]), r = _wtoi(argv[4]), b = _wtoi(argv[5]);
         return SetWindowPos(dialog, nullptr, l, t, r - l, b - t, SWP_NOZORDER | SWP_NOACTIVATE) ? 0
                                                                                                 : 1;
+    }
+    if (command == L"drawn") {
+        print(std::to_wstring(pixels_in_colour(GetDlgItem(dialog, 1000), kDrawingColour)));
+        return 0;
+    }
+    if (command == L"topmost") {
+        print((GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? L"1" : L"0");
+        return 0;
+    }
+    if (command == L"enter") {
+        // The dialog's loop turns Enter into a press of its default (or focused) button.
+        return PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0x001C0001) ? 0 : 1;
     }
     if (command == L"close") return PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : 1;
     return 2;

@@ -8,25 +8,25 @@
 namespace vermark {
 namespace {
 
-std::u16string cache_root() {
-    return ensure_separator(temp_folder()) + u"Cache.tmp/";
+// The picture's expected path under the cache, written with '/' and compared in the system's
+// own separators (the result's folder levels are real folders).
+std::u16string cached(std::u16string_view below_cache) {
+    return normalise_separators(ensure_separator(temp_folder()) + u"Cache.tmp/" +
+                                std::u16string(below_cache));
 }
 
 TEST(PreviewCachePath, DriveAndServerBecomeFoldersAndSeparatorsUnderscores) {
-    EXPECT_EQ(preview_cache_path(u"C:\\work\\plan.dxf"),
-              cache_root() + u"Ohter/DXF/C/work_plan.dxf.emf");
+    EXPECT_EQ(preview_cache_path(u"C:\\work\\plan.dxf"), cached(u"Ohter/DXF/C/work_plan.dxf.emf"));
     EXPECT_EQ(preview_cache_path(u"\\\\srv\\share\\a.png"),
-              cache_root() + u"DIB/PNG/_srv_share_a.png.emf");
-    EXPECT_EQ(preview_cache_path(u"//srv/share/a.png"),
-              cache_root() + u"DIB/PNG/_srv_share_a.png.emf");
-    EXPECT_EQ(preview_cache_path(u"/home/u/plan.dxf"),
-              cache_root() + u"Ohter/DXF/_home_u_plan.dxf.emf");
+              cached(u"DIB/PNG/_srv_share_a.png.emf"));
+    EXPECT_EQ(preview_cache_path(u"//srv/share/a.png"), cached(u"DIB/PNG/_srv_share_a.png.emf"));
+    EXPECT_EQ(preview_cache_path(u"/home/u/plan.dxf"), cached(u"Ohter/DXF/_home_u_plan.dxf.emf"));
 }
 
 TEST(PreviewCachePath, KindByLowerCaseExtensionFolderInUpperCase) {
-    EXPECT_EQ(preview_cache_path(u"C:\\m\\PLAN.STL"), cache_root() + u"_3D/STL/C/m_PLAN.STL.emf");
-    EXPECT_EQ(preview_cache_path(u"/d/x.Emf"), cache_root() + u"_MF/EMF/_d_x.Emf.emf");
-    EXPECT_EQ(preview_cache_path(u"/d/README"), cache_root() + u"Ohter/___/_d_README.emf");
+    EXPECT_EQ(preview_cache_path(u"C:\\m\\PLAN.STL"), cached(u"_3D/STL/C/m_PLAN.STL.emf"));
+    EXPECT_EQ(preview_cache_path(u"/d/x.Emf"), cached(u"_MF/EMF/_d_x.Emf.emf"));
+    EXPECT_EQ(preview_cache_path(u"/d/README"), cached(u"Ohter/___/_d_README.emf"));
     EXPECT_EQ(preview_kind_folder(u"jpg"), u"DIB");
     EXPECT_EQ(preview_kind_folder(u"jpeg"), u"Ohter");
     EXPECT_EQ(preview_kind_folder(u"wmf"), u"_MF");
@@ -45,11 +45,11 @@ TEST(PreviewCachePath, LongPathIsCompactedWithAnElisionFolder) {
     for (int i = 0; i < 12; ++i) path += u"\\folder" + std::u16string(1, u'a' + i);
     path += u"\\plan.dxf";
     ASSERT_GT(path.size(), 100u);
-    const std::u16string cached = preview_cache_path(path);
-    const std::u16string prefix = cache_root() + u"Ohter/DXF/C/projects_---/";
-    ASSERT_EQ(cached.substr(0, prefix.size()), prefix);
-    const std::u16string name = cached.substr(prefix.size());
-    EXPECT_EQ(name.find(u'/'), std::u16string::npos);
+    const std::u16string picture = preview_cache_path(path);
+    const std::u16string prefix = cached(u"Ohter/DXF/C/projects_---") + kSeparator;
+    ASSERT_EQ(picture.substr(0, prefix.size()), prefix);
+    const std::u16string name = picture.substr(prefix.size());
+    EXPECT_EQ(name.find_first_of(u"/\\"), std::u16string::npos);
     EXPECT_EQ(name.substr(name.size() - 13), u"_plan.dxf.emf");
 }
 
