@@ -90,34 +90,56 @@ RegError error_of(LONG code) {
     return static_cast<RegError>(code);
 }
 
+// Runs `call` with the system key behind `key` (and the state), under the registry's lock.
+template <class Call>
+RegError on_key(HKEY key, Call call) {
+    State& s = state();
+    std::lock_guard guard(s.mutex);
+    ::HKEY opened = system_key(s, key);
+    if (!opened) return RegError::invalid_handle;
+    return error_of(call(s, opened));
+}
+
+// One name of a listing: `length` holds the room for it and gets its length.
+template <class Call>
+RegError enumerate(HKEY key, std::uint32_t* length, Call call) {
+    if (length == nullptr) return RegError::invalid_parameter;
+    return on_key(key, [&](State&, ::HKEY opened) {
+        DWORD units = *length;
+        const LONG code = call(opened, &units);
+        *length = units;
+        return code;
+    });
+}
+
+// A wide name for the system's calls.
+const wchar_t* wide(const char16_t* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
+
 }  // namespace
 
 RegError reg_open_key(HKEY root, const char16_t* subkey, std::uint32_t access, HKEY* result) {
     if (result == nullptr) return RegError::invalid_parameter;
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY parent = system_key(s, root);
-    if (!parent) return RegError::invalid_handle;
-    ::HKEY opened = nullptr;
-    const LONG code =
-        ::RegOpenKeyExW(parent, reinterpret_cast<const wchar_t*>(subkey), 0, access, &opened);
-    if (code == ERROR_SUCCESS) *result = remember(s, opened);
-    return error_of(code);
+    return on_key(root, [&](State& s, ::HKEY parent) {
+        ::HKEY opened = nullptr;
+        const LONG code = ::RegOpenKeyExW(parent, wide(subkey), 0, access, &opened);
+        if (code == ERROR_SUCCESS) *result = remember(s, opened);
+        return code;
+    });
 }
 
 RegError reg_create_key(HKEY root, const char16_t* subkey, std::uint32_t access, HKEY* result) {
     if (result == nullptr) return RegError::invalid_parameter;
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY parent = system_key(s, root);
-    if (!parent) return RegError::invalid_handle;
-    // Keys under a volatile key must be volatile themselves.
-    const DWORD options = sandboxed(s) ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
-    ::HKEY made = nullptr;
-    const LONG code = ::RegCreateKeyExW(parent, reinterpret_cast<const wchar_t*>(subkey), 0,
-                                        nullptr, options, access, nullptr, &made, nullptr);
-    if (code == ERROR_SUCCESS) *result = remember(s, made);
-    return error_of(code);
+    return on_key(root, [&](State& s, ::HKEY parent) {
+        // Keys under a volatile key must be volatile themselves.
+        const DWORD options = sandboxed(s) ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
+        ::HKEY made = nullptr;
+        const LONG code = ::RegCreateKeyExW(parent, wide(subkey), 0, nullptr, options, access,
+                                            nullptr, &made, nullptr);
+        if (code == ERROR_SUCCESS) *result = remember(s, made);
+        return code;
+    });
 }
 
 RegError reg_close_key(HKEY key) {
@@ -133,69 +155,46 @@ RegError reg_close_key(HKEY key) {
 
 RegError reg_query_value(HKEY key, const char16_t* name, std::uint32_t* type, std::uint8_t* data,
                          std::uint32_t* size) {
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY opened = system_key(s, key);
-    if (!opened) return RegError::invalid_handle;
-    DWORD value_type = 0;
-    DWORD value_size = size ? *size : 0;
-    const LONG code = ::RegQueryValueExW(opened, reinterpret_cast<const wchar_t*>(name), nullptr,
-                                         &value_type, data, size ? &value_size : nullptr);
-    if (type) *type = value_type;
-    if (size) *size = value_size;
-    return error_of(code);
+    return on_key(key, [&](State&, ::HKEY opened) {
+        DWORD value_type = 0;
+        DWORD value_size = size ? *size : 0;
+        const LONG code = ::RegQueryValueExW(opened, wide(name), nullptr, &value_type, data,
+                                             size ? &value_size : nullptr);
+        if (type) *type = value_type;
+        if (size) *size = value_size;
+        return code;
+    });
 }
 
 RegError reg_set_value(HKEY key, const char16_t* name, std::uint32_t type, const std::uint8_t* data,
                        std::uint32_t size) {
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY opened = system_key(s, key);
-    if (!opened) return RegError::invalid_handle;
-    return error_of(
-        ::RegSetValueExW(opened, reinterpret_cast<const wchar_t*>(name), 0, type, data, size));
+    return on_key(key, [&](State&, ::HKEY opened) {
+        return ::RegSetValueExW(opened, wide(name), 0, type, data, size);
+    });
 }
 
 RegError reg_delete_value(HKEY key, const char16_t* name) {
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY opened = system_key(s, key);
-    if (!opened) return RegError::invalid_handle;
-    return error_of(::RegDeleteValueW(opened, reinterpret_cast<const wchar_t*>(name)));
+    return on_key(key,
+                  [&](State&, ::HKEY opened) { return ::RegDeleteValueW(opened, wide(name)); });
 }
 
 RegError reg_delete_key(HKEY key, const char16_t* subkey) {
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY opened = system_key(s, key);
-    if (!opened) return RegError::invalid_handle;
-    return error_of(::RegDeleteKeyW(opened, reinterpret_cast<const wchar_t*>(subkey)));
+    return on_key(key,
+                  [&](State&, ::HKEY opened) { return ::RegDeleteKeyW(opened, wide(subkey)); });
 }
 
 RegError reg_enum_key(HKEY key, std::uint32_t index, char16_t* name, std::uint32_t* length) {
-    if (length == nullptr) return RegError::invalid_parameter;
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY opened = system_key(s, key);
-    if (!opened) return RegError::invalid_handle;
-    DWORD units = *length;
-    const LONG code = ::RegEnumKeyExW(opened, index, reinterpret_cast<wchar_t*>(name), &units,
-                                      nullptr, nullptr, nullptr, nullptr);
-    *length = units;
-    return error_of(code);
+    return enumerate(key, length, [&](::HKEY opened, DWORD* units) {
+        return ::RegEnumKeyExW(opened, index, reinterpret_cast<wchar_t*>(name), units, nullptr,
+                               nullptr, nullptr, nullptr);
+    });
 }
 
 RegError reg_enum_value(HKEY key, std::uint32_t index, char16_t* name, std::uint32_t* length) {
-    if (length == nullptr) return RegError::invalid_parameter;
-    State& s = state();
-    std::lock_guard guard(s.mutex);
-    ::HKEY opened = system_key(s, key);
-    if (!opened) return RegError::invalid_handle;
-    DWORD units = *length;
-    const LONG code = ::RegEnumValueW(opened, index, reinterpret_cast<wchar_t*>(name), &units,
-                                      nullptr, nullptr, nullptr, nullptr);
-    *length = units;
-    return error_of(code);
+    return enumerate(key, length, [&](::HKEY opened, DWORD* units) {
+        return ::RegEnumValueW(opened, index, reinterpret_cast<wchar_t*>(name), units, nullptr,
+                               nullptr, nullptr, nullptr);
+    });
 }
 
 std::filesystem::path registry_file() {
