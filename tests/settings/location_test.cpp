@@ -3,12 +3,12 @@
 #include <filesystem>
 
 #include "platform/registry.h"
-#include "util/path.h"
 #include "platform/wide.h"
 #include "settings/registry_store.h"
 #include "settings/settings_location.h"
 #include "support/sandbox.h"
 #include "util/folders.h"
+#include "util/path.h"
 
 namespace vermark {
 namespace {

@@ -72,8 +72,8 @@ TEST_F(ProfileStoreFile, WithoutApplicationAnEmptyNameUsesTheProgramName) {
     const std::u16string path = ProfileStore().path();
     // The program file's name without its extension ("test_settings.exe" gives test_settings).
     const std::u16string program = stem_of(platform::executable_path());
-    EXPECT_EQ(path, platform::from_utf8(testing::sandbox().string()) + std::u16string(1, kSeparator) +
-                        program + u".ini");
+    EXPECT_EQ(path, platform::from_utf8(testing::sandbox().string()) +
+                        std::u16string(1, kSeparator) + program + u".ini");
 }
 
 TEST_F(ProfileStoreFile, ExistingCodePage932FileBecomesUtf16WithHeader) {

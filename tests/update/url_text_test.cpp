@@ -25,8 +25,10 @@ std::string replaced(std::string_view text, std::string_view what, std::string_v
 
 TEST(UrlLocalName, DefaultPageMapsHostDotsToUnderscoresAndAddsDefaultDocument) {
     EXPECT_EQ(local_name("//a.b.c/r_Utile/download"), native("_/a_b_c/r_Utile/download/_.htm"));
-    EXPECT_EQ(local_name("http://a.b.c/r_Utile/download"), native("_/a_b_c/r_Utile/download/_.htm"));
-    EXPECT_EQ(local_name("https://a.b.c/r_Utile/download/"), native("_/a_b_c/r_Utile/download/_.htm"));
+    EXPECT_EQ(local_name("http://a.b.c/r_Utile/download"),
+              native("_/a_b_c/r_Utile/download/_.htm"));
+    EXPECT_EQ(local_name("https://a.b.c/r_Utile/download/"),
+              native("_/a_b_c/r_Utile/download/_.htm"));
 }
 
 TEST(UrlLocalName, ExtensionDecidesTheDefaultDocument) {
