@@ -86,7 +86,7 @@ run_program() {
 }
 
 for locale in en_US.UTF-8 ja_JP.UTF-8; do
-  for program in "$build"/tests/test_*.exe; do
+  for program in "$build"/tests/test_*.exe "$build"/tests/app/dialog/test_*.exe; do
     run_program "$locale" "$program"
   done
 done
