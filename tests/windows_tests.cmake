@@ -14,7 +14,7 @@ set(VERMARK_LINUX_ONLY_TESTS
   "dxf/dxf_geometry_test.cpp: the drawing picture is read through dxflib, Linux only"
   "update/update_folders_test.cpp: POSIX modes, owners and links of shared temporary folders"
   "update/page_server.cpp: the test page server is a POSIX child process"
-  "update/download_test.cpp: needs the POSIX test page server"
+  "update/download_test.cpp: needs the POSIX test page server (WinINet is tested against a loopback server in platform/http_windows_test.cpp)"
   "update/update_check_test.cpp: needs the POSIX test page server"
 )
 
