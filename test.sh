@@ -38,10 +38,12 @@ if [ -x scripts/fuzz-smoke.sh ]; then
   scripts/fuzz-smoke.sh
 fi
 
-# The Windows build of the core and vermark.exe with its tests under Wine (both locales) does not
-# link yet; it runs here on request until it passes: VERMARK_TEST_WINDOWS=1 ./test.sh
+# The Windows build of the core and vermark.exe with its tests under Wine (both locales).
+# VERMARK_SKIP_WINDOWS=1 leaves it out on a developer's machine; CI always runs it.
 windows_status=0
-if [ "${VERMARK_TEST_WINDOWS:-0}" = 1 ]; then
+if [ "${VERMARK_SKIP_WINDOWS:-0}" = 1 ]; then
+  echo "== Windows build and tests under Wine: skipped (VERMARK_SKIP_WINDOWS=1)"
+else
   echo "== Windows build and tests under Wine, then the Win32 dialog and the installer"
   scripts/test-windows.sh | tee -a "$summary" || windows_status=$?
   scripts/test-windows-gui.sh | tee -a "$summary" || windows_status=$?

@@ -98,7 +98,7 @@ std::u16string format_now(std::u16string_view format) {
 }
 
 std::u16string log_folder() {
-    return dump_folder() + u"WC/";
+    return ensure_separator(dump_folder() + u"WC");
 }
 
 void reset_log_run_for_testing() {

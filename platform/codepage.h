@@ -20,8 +20,9 @@ inline constexpr char16_t kUtf8DefaultWide = 0xFFFD;
 
 // Decodes all of `bytes` (zero bytes included: callers cut where they want the text to end).
 // Code page 932 follows Windows' table: 0x80 -> U+0080, 0xA0/0xFD/0xFE/0xFF -> U+F8F0..U+F8F3,
-// a well-formed but unassigned pair -> U+30FB, a lead byte without a valid trail byte -> U+30FB
-// (the next byte is then read on its own). UTF-8: each maximal bad subsequence -> U+FFFD.
+// a well-formed but unassigned pair -> U+30FB; a lead byte takes the byte after it even when that
+// is no trail byte ("\x81\r" -> one U+30FB), except a zero byte or none, when the lead byte alone
+// gives U+30FB. UTF-8: each maximal bad subsequence -> U+FFFD.
 // Any other code page is treated as 932.
 std::u16string multibyte_to_wide(unsigned code_page, ByteView bytes);
 inline std::u16string multibyte_to_wide(unsigned code_page, std::string_view bytes) {

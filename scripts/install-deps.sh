@@ -11,6 +11,7 @@ packages=(
   python3 python3-ezdxf openssl
   shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils
   dpkg-dev lintian desktop-file-utils man-db groff-base
+  g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 locales
   nsis zip
 )
 

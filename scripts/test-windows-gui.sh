@@ -92,15 +92,6 @@ settled_file() {  # PATH -> yes or no
   done
   echo no
 }
-gtest_verdict() {  # GoogleTest output -> "all passed", the failed cases, or "no test summary"
-  if grep -q '^\[  FAILED  \]' <<<"$1"; then
-    grep '^\[  FAILED  \] [A-Za-z]' <<<"$1" | sort -u
-  elif grep -q '^\[  PASSED  \] [0-9]* test' <<<"$1"; then
-    echo "all passed"
-  else
-    echo "no test summary"
-  fi
-}
 settings_text() {  # the settings file (UTF-16) as UTF-8 lines
   iconv -f UTF-16 -t UTF-8 "$1" 2>/dev/null | tr -d '\r'
 }
@@ -213,12 +204,6 @@ check "prompt state: empty edit box" "" "$(drive text 1003)"
 # Enter closes the dialog (its default button "OK" is hidden).
 drive enter
 wait_for_exit "$pid" || give_up "the dialog did not close"
-
-# The dialog's shared logic (loads, stamping, picture choice) on the Windows services, in the
-# prefix the dialog has warmed up: the first program in a fresh one may wait on its start.
-logic_tests=$(run_hidden wine "$VERMARK_WINDOWS_GUI_DIR/../../tests/app/dialog/test_dialog.exe" \
-  --gtest_brief=1 | tr -d '\r' || true)
-check "shared dialog logic: test_dialog.exe" "all passed" "$(gtest_verdict "$logic_tests")"
 
 # The installer: silent install, the installed programs, then the silent uninstall.
 cd "$root"

@@ -167,10 +167,11 @@ bool forget_layouts_on_dpi_change(PlacementWindow* window, const Screens& screen
     ProfileStore store(u"");
     const int dpi = window_dpi(window, screens);
     if (store.get_int(kPositionSection, kDpiEntry, dpi) == dpi) return true;
-    // Without an application object there is no profile to name the layout keys; the bare
-    // section names would address unrelated keys at the top of the registry.
+    // Without an application object, or without its registry key (settings in an INI file),
+    // no layout lives in the registry: the bare section names, or "Software\\" + the INI path,
+    // would address unrelated keys (a registry that reads "\\" as one separator finds them).
     const platform::ApplicationObject* application = platform::application_object();
-    if (!application) return true;
+    if (!application || application->registry_key.value_or(u"").empty()) return true;
     std::vector<std::u16string> paths;
     for (std::u16string_view part : {u"Position", u"Bar", u"WindowLayout"}) {
         std::vector<std::u16string> found = collect_subkeys(

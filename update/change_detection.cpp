@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "diag/shell_launcher.h"
 #include "platform/command.h"
 #include "platform/file_moves.h"
 #include "platform/fs.h"
+#include "platform/launch.h"
 #include "platform/retry.h"
 #include "platform/wide.h"
 #include "text/markup.h"
@@ -28,6 +31,26 @@ constexpr int kCompareLimitMs = 20'000;
 constexpr std::size_t kBatchNameLimit = 50;
 constexpr int kKeepComparisonDays = 10;
 
+#ifdef _WIN32
+// One argument of a batch file line: in double quotes, where cmd reads & | < > ^ literally, and
+// with '%' doubled, which cmd expands even there. A double quote or a line break cannot be
+// written safely (nor can it be part of a Windows file name): nullopt.
+std::optional<std::u16string> batch_argument(std::u16string_view text) {
+    if (text.find_first_of(u"\"\r\n") != std::u16string_view::npos) return std::nullopt;
+    return u"\"" + replace_every(text, u"%", u"%%") + u"\"";
+}
+
+// The system's "where": every match on its own line in chk, a note in err when there is none.
+std::optional<std::string> lookup_script(std::u16string_view name, std::u16string_view chk,
+                                         std::u16string_view err) {
+    const auto quoted_name = batch_argument(name);
+    const auto quoted_chk = batch_argument(chk);
+    const auto quoted_err = batch_argument(err);
+    if (!quoted_name || !quoted_chk || !quoted_err) return std::nullopt;
+    return platform::to_utf8(u"@where " + *quoted_name + u" > " + *quoted_chk + u" 2> " +
+                             *quoted_err + u"\r\n");
+}
+#else
 // Looks $1 up on PATH like the "where" command: every match on its own CR LF line in $2, a note
 // in $3 when there is none, so that the caller's wait ends either way.
 constexpr char kLookupScript[] =
@@ -43,6 +66,12 @@ constexpr char kLookupScript[] =
     "  fi\n"
     "done >\"$2\"\n"
     "[ -n \"$found\" ] || echo 'INFO: Could not find files for the given pattern(s).' >\"$3\"\n";
+
+std::optional<std::string> lookup_script(std::u16string_view, std::u16string_view,
+                                         std::u16string_view) {
+    return kLookupScript;
+}
+#endif
 
 int g_comparisons = 0;
 ComparisonFiles g_last_files;
@@ -77,12 +106,19 @@ bool has_content(const std::u16string& path) {
 
 void write_listing(const std::u16string& compare_program, const std::u16string& old_copy,
                    const std::u16string& new_copy, const std::u16string& listing) {
+#ifdef _WIN32
+    // fc reads the UTF-16 copies with /U. The paths go as arguments of their own, not through
+    // cmd, whose parsing would break them at blanks and act on & or % in them.
+    const std::vector<std::string> arguments{"/U", platform::to_utf8(old_copy),
+                                             platform::to_utf8(new_copy)};
+#else
     // The UTF-8 copies hold the same text; -B passes over the empty lines the UTF-16 copies drop.
-    platform::run_to_file(
-        platform::to_utf8(compare_program),
-        {"-B", "--strip-trailing-cr", "--", platform::to_utf8(copy_path(old_copy, u"utf_8")),
-         platform::to_utf8(copy_path(new_copy, u"utf_8"))},
-        platform::to_utf8(listing), kCompareLimitMs);
+    const std::vector<std::string> arguments{"-B", "--strip-trailing-cr", "--",
+                                             platform::to_utf8(copy_path(old_copy, u"utf_8")),
+                                             platform::to_utf8(copy_path(new_copy, u"utf_8"))};
+#endif
+    platform::run_to_file(platform::to_utf8(compare_program), arguments, platform::to_utf8(listing),
+                          kCompareLimitMs);
 }
 
 // "20240131": a folder of one day's comparisons.
@@ -166,6 +202,12 @@ std::u16string where_command(std::u16string_view name) {
     if (wanted.empty()) return wanted;
     const std::u16string file_name = file_name_of(wanted);
     if (file_name != wanted && exists(wanted, false)) return wanted;
+    // No program is named so; the lookup's own files, named after it, could not be made.
+    if (std::any_of(file_name.begin(), file_name.end(), [](char16_t c) {
+            return c < 0x20 ||
+                   std::u16string_view(u"<>:\"|?*").find(c) != std::u16string_view::npos;
+        }))
+        return {};
 
     const std::u16string folder = dated_work_folder();
     const std::u16string chk = quote_for_command(ensure_separator(folder) + file_name + u".chk");
@@ -176,9 +218,14 @@ std::u16string where_command(std::u16string_view name) {
     platform::remove_file(chk_path);
     platform::remove_file(err_path);
 
+    const std::optional<std::string> script = lookup_script(file_name, chk_path, err_path);
+    if (!script) return {};
     HiddenCommand command{u"where " + file_name + u" > " + chk + u" 2> " + err,
-                          kLookupScript,
+                          *script,
                           {file_name, chk_path, err_path}};
+#ifdef _WIN32
+    command.arguments.clear();  // written into the batch file
+#endif
     run_batch_hidden(command);
     update_deferred_file_ops().remove_later(chk_path);
     update_deferred_file_ops().remove_later(err_path);
@@ -194,10 +241,18 @@ std::u16string where_command(std::u16string_view name) {
 
 bool run_batch_hidden(const HiddenCommand& command) {
     const std::u16string script = batch_file_path(command.text);
+#ifdef _WIN32
+    write_sjis_text(script, platform::from_utf8(command.script));
+    platform::LaunchRequest request;
+    request.file = script;
+    request.show = platform::kShowHide;
+    platform::shell_execute(request);
+#else
     write_utf8_text(script, platform::from_utf8(command.script), false);
     std::vector<std::string> arguments{platform::to_utf8(script)};
     for (const auto& argument : command.arguments) arguments.push_back(platform::to_utf8(argument));
     platform::start_detached("/bin/sh", arguments);
+#endif
     return true;
 }
 
@@ -206,8 +261,13 @@ std::u16string batch_file_path(std::u16string_view command) {
     std::u16string name =
         normalise_separators(replace_chars(std::u16string(command), u">: ", u'/'));
     name = normalise_separators(replace_chars(name, u"/\\\"", u'_'));
+    // The looked-up name is part of the command: what no file name may hold (| ? * < and
+    // controls) or what cmd would act on in the script's own name (& ^ % !) becomes '_' too.
+    for (char16_t& c : name)
+        if (c < 0x20 || std::u16string_view(u"|?*<&^%!").find(c) != std::u16string_view::npos)
+            c = u'_';
     if (name.size() > kBatchNameLimit) name.resize(kBatchNameLimit);
-    return ensure_separator(folder) + name + u".sh";
+    return ensure_separator(folder) + name + std::u16string(kScriptExtension);
 }
 
 std::u16string quote_for_command(std::u16string_view text) {

@@ -10,8 +10,15 @@
 
 namespace vermark {
 
-// The program that makes the difference listing; looked up on PATH.
+// The program that makes the difference listing; looked up on PATH. The lookup scripts are
+// batch files on Windows, shell scripts elsewhere.
+#ifdef _WIN32
+inline constexpr std::u16string_view kFileCompareProgram = u"fc";
+inline constexpr std::u16string_view kScriptExtension = u".bat";
+#else
 inline constexpr std::u16string_view kFileCompareProgram = u"diff";
+inline constexpr std::u16string_view kScriptExtension = u".sh";
+#endif
 
 // Equal once empty lines are dropped and "https:" is read as "http:".
 bool same_page_text(std::u16string_view old_text, std::u16string_view new_text);
@@ -48,19 +55,21 @@ bool command_available(std::u16string_view name);
 // dated work folder; their appearance is awaited for at most 10 seconds.
 std::u16string where_command(std::u16string_view name);
 
-// A lookup to run hidden: the command text names the script file; the arguments go to the
-// script one by one, never through a command line.
+// A lookup to run hidden: the command text names the script file. A shell script takes the
+// arguments one by one, never through a command line; a batch file has them written into it,
+// quoted, and takes none.
 struct HiddenCommand {
     std::u16string text;
     std::string script;
     StringList arguments;
 };
 
-// Writes the command's script and starts it detached with /bin/sh; does not wait. Always true.
+// Writes the command's script and starts it detached (/bin/sh, or hidden through the shell on
+// Windows, the batch file in code page 932); does not wait. Always true.
 bool run_batch_hidden(const HiddenCommand& command);
 
 // <temp>/r_Utile.tmp/cmd_bat/<today>/ + the command text flattened to at most 50 characters
-// + ".sh".
+// + kScriptExtension.
 std::u16string batch_file_path(std::u16string_view command);
 
 // The text in double quotes when it holds a comma, tab, blank, CR or LF and is not quoted yet.

@@ -134,7 +134,8 @@ std::u16string update_page_name() {
         read_update_setting(u"IR_update", u"server_name", kDefaultUpdateServer);
     std::u16string path = read_update_setting(u"IR_update", u"path_name", kDefaultUpdatePath);
     if (!path.empty() && is_separator(path.front())) path.erase(0, 1);
-    std::u16string text = normalise_separators(strip_separator(host + u"/" + path));
+    // A page name is a URL: '/' on every system.
+    std::u16string text = normalise_separators(strip_separator(host + u"/" + path), u'/');
     if (text.empty() || !is_separator(text.front())) text = u"//" + text;
     return text;
 }

@@ -52,9 +52,6 @@ Iconv& shift_jis_encoder() {
 bool is_sjis_lead(std::uint8_t b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
-bool is_sjis_trail(std::uint8_t b) {
-    return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
 
 // Single bytes that Windows maps and glibc's table leaves out.
 char16_t windows_only_single_byte(std::uint8_t b) {
@@ -106,9 +103,9 @@ std::size_t substitute_sjis(const std::uint8_t* in, std::size_t left, char16_t& 
         return 1;
     }
     unit = kShiftJisDefaultWide;
-    // A well-formed but unassigned pair is one character; a lead byte without a proper trail
-    // byte stands alone, and the byte after it is read on its own.
-    return (left >= 2 && is_sjis_lead(in[0]) && is_sjis_trail(in[1])) ? 2 : 1;
+    // Windows reads a lead byte and the byte after it as one character, whatever that byte is,
+    // except a zero byte (the end of a C string), which is read on its own.
+    return (left >= 2 && is_sjis_lead(in[0]) && in[1] != 0) ? 2 : 1;
 }
 
 std::u16string sjis_to_wide(ByteView bytes) {

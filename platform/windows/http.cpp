@@ -51,9 +51,16 @@ std::string error_text(DWORD error) {
     return to_utf8(message);
 }
 
-void set_timeouts(HINTERNET session) {
-    DWORD connect = static_cast<DWORD>(g_limits.connect_timeout_ms);
-    DWORD total = static_cast<DWORD>(g_limits.total_timeout_ms);
+// The whole exchange's limit: the limits' own, or the request's when that is shorter.
+long total_limit_ms(const HttpGet& request) {
+    if (request.time_limit_ms > 0 && request.time_limit_ms < g_limits.total_timeout_ms)
+        return request.time_limit_ms;
+    return g_limits.total_timeout_ms;
+}
+
+void set_timeouts(HINTERNET session, long total_ms) {
+    DWORD connect = static_cast<DWORD>(std::min(g_limits.connect_timeout_ms, total_ms));
+    DWORD total = static_cast<DWORD>(total_ms);
     ::InternetSetOptionW(session, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
     ::InternetSetOptionW(session, INTERNET_OPTION_SEND_TIMEOUT, &total, sizeof total);
     ::InternetSetOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &total, sizeof total);
@@ -77,7 +84,9 @@ HttpResult http_get(const HttpGet& request, HttpBodySink& sink) {
         result.error_text = "No HTTP session";
         return result;
     }
-    set_timeouts(session.get());
+    const long total_ms = total_limit_ms(request);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(total_ms);
+    set_timeouts(session.get(), total_ms);
     const std::wstring server = win::to_wide(from_utf8(request.server));
     InternetHandle connection(::InternetConnectW(session.get(), server.c_str(),
                                                  static_cast<INTERNET_PORT>(request.port), nullptr,
@@ -93,6 +102,7 @@ HttpResult http_get(const HttpGet& request, HttpBodySink& sink) {
     InternetHandle http(::HttpOpenRequestW(connection.get(), L"GET", object.c_str(), L"HTTP/1.1",
                                            nullptr, nullptr, flags, 0));
     if (!http) return transport_failure(result, error_text(::GetLastError()));
+    set_timeouts(http.get(), total_ms);  // Wine takes them from the request, not the session
     if (!::HttpSendRequestW(http.get(), nullptr, 0, nullptr, 0))
         return transport_failure(result, error_text(::GetLastError()));
 
@@ -102,8 +112,8 @@ HttpResult http_get(const HttpGet& request, HttpBodySink& sink) {
                           &status_size, nullptr))
         return transport_failure(result, error_text(::GetLastError()));
 
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(g_limits.total_timeout_ms);
+    if (std::chrono::steady_clock::now() > deadline)
+        return transport_failure(result, "The page took too long");
     result.opened = true;
     if (!sink.open()) return transport_failure(result, "The page could not be stored");
     std::vector<char> piece(http_piece_size);

@@ -32,11 +32,27 @@ class ComPointer {
     ComPointer& operator=(const ComPointer&) = delete;
     Interface** out() { return &pointer_; }
     Interface* operator->() const { return pointer_; }
+    Interface& operator*() const { return *pointer_; }
     explicit operator bool() const { return pointer_ != nullptr; }
 
   private:
     Interface* pointer_ = nullptr;
 };
+
+// The target's path from the shortcut's item list, whose names are wide; the path the shortcut
+// also keeps in the ANSI code page is only the fallback (Wine answers GetPath from that one, so a
+// name outside the code page comes back with '?' in it).
+std::u16string target_of(IShellLinkW& link) {
+    wchar_t target[MAX_PATH] = {};
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(link.GetIDList(&items)) && items != nullptr) {
+        const bool found = ::SHGetPathFromIDListW(items, target) != FALSE;
+        ::CoTaskMemFree(items);
+        if (found && target[0] != L'\0') return win::from_wide(target);
+    }
+    if (FAILED(link.GetPath(target, MAX_PATH, nullptr, 0)) || target[0] == L'\0') return {};
+    return win::from_wide(target);
+}
 
 }  // namespace
 
@@ -53,9 +69,8 @@ std::u16string shell_link_target(const std::u16string& link_path) {
     if (wide.empty() || FAILED(file->Load(wide.c_str(), STGM_READ))) return {};
     // No window, no search for a moved target: only what the shortcut itself names.
     link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK | SLR_NOUPDATE);
-    wchar_t target[MAX_PATH] = {};
-    if (FAILED(link->GetPath(target, MAX_PATH, nullptr, 0)) || target[0] == L'\0') return {};
-    const std::u16string path = win::from_wide(target);
+    const std::u16string path = target_of(*link);
+    if (path.empty()) return {};
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!win::attributes_of(path, data)) return {};
     return long_path_name(path);

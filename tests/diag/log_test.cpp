@@ -48,8 +48,8 @@ class Log : public ::testing::Test {
 };
 
 TEST_F(Log, LivesInTheDumpFolderUnderDocuments) {
-    EXPECT_EQ(log_folder(), platform::from_utf8(
-                                (testing::sandbox() / "Documents/Temp/Temp/DbgDump/WC/").string()));
+    EXPECT_EQ(log_folder(), platform::from_utf8(testing::sandbox().string()) +
+                                testing::native_separators(u"/Documents/Temp/Temp/DbgDump/WC/"));
 }
 
 TEST_F(Log, ANewHourlyFileStartsWithMarkAndHeaderOnlyOnce) {

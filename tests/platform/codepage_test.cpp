@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/wine.h"
+
 namespace vermark {
 namespace {
 
@@ -33,8 +35,12 @@ TEST(CodePage932Test, BadInputIsReplacedAndTheRestKept) {
     // Well-formed but unassigned pair: one U+30FB for both bytes.
     EXPECT_EQ(from932("a\x85\x40z"), u"a\u30FBz");
     EXPECT_EQ(from932("\xEB\x40\x82\xA0"), u"\u30FB\u3042");
-    // A lead byte without a proper trail byte stands alone; the next byte is read on its own.
-    EXPECT_EQ(from932("\x81\r\n"), u"\u30FB\r\n");
+    // A lead byte takes the byte after it, even an ASCII one, as Windows' table does; a zero
+    // byte is never taken.
+    EXPECT_EQ(from932("\x81\r\n"), u"\u30FB\n");
+    EXPECT_EQ(from932("\x81\xFF"
+                      "a"),
+              u"\u30FBa");
     EXPECT_EQ(from932(std::string_view("\x93\0x", 3)), std::u16string(u"\u30FB\0x", 3));
     EXPECT_EQ(from932("\x82\xA0\x82"), u"\u3042\u30FB");  // cut at the end
     // After a replacement the converter goes on from a clean state.
@@ -75,10 +81,14 @@ TEST(CodePageUtf8Test, DecodesAndReplacesMaximalBadSubsequences) {
     EXPECT_EQ(from_utf8_cp("a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80"), u"a\u00E9\u65E5\U0001F600");
     EXPECT_EQ(from_utf8_cp("\xE3\x81"
                            "a"),
-              u"\uFFFDa");                                           // cut sequence: one U+FFFD
-    EXPECT_EQ(from_utf8_cp("\xC0\x80"), u"\uFFFD\uFFFD");            // overlong
-    EXPECT_EQ(from_utf8_cp("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // surrogate
-    EXPECT_EQ(from_utf8_cp("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // above U+10FFFF
+              u"\uFFFDa");                                 // cut sequence: one U+FFFD
+    EXPECT_EQ(from_utf8_cp("\xC0\x80"), u"\uFFFD\uFFFD");  // overlong
+    // A surrogate and a value above U+10FFFF: the lead byte cannot go on, so every byte is a bad
+    // subsequence of its own. Wine's converter reads the lead byte and the next one as one.
+    const bool wine = testing::running_under_wine();
+    EXPECT_EQ(from_utf8_cp("\xED\xA0\x80"), wine ? u"\uFFFD\uFFFD" : u"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(from_utf8_cp("\xF4\x90\x80\x80"),
+              wine ? u"\uFFFD\uFFFD\uFFFD" : u"\uFFFD\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(from_utf8_cp("\x80\xFF"
                            "b\xE6\x97"),
               u"\uFFFD\uFFFDb\uFFFD");

@@ -59,7 +59,7 @@ TEST_F(ProfileStoreFile, NameGetsIniAppendedAndAMissingFileIsNotCreated) {
 
 TEST_F(ProfileStoreFile, NameWithoutFolderGoesToTheSettingsFolder) {
     ProfileStore store(u"Loose");
-    EXPECT_EQ(store.path(), settings_base_folder() + u"/Loose.ini");
+    EXPECT_EQ(store.path(), settings_base_folder() + kSeparator + u"Loose.ini");
     EXPECT_TRUE(std::filesystem::is_directory(platform::to_utf8(settings_base_folder())));
 }
 
@@ -70,9 +70,10 @@ TEST_F(ProfileStoreFile, ApplicationProfileNameIsUsedForAnEmptyName) {
 
 TEST_F(ProfileStoreFile, WithoutApplicationAnEmptyNameUsesTheProgramName) {
     const std::u16string path = ProfileStore().path();
-    const std::u16string program = file_name_of(platform::executable_path());
-    EXPECT_EQ(path, platform::from_utf8(testing::sandbox().string()) + std::u16string(1, kSeparator) +
-                        program + u".ini");
+    // The program file's name without its extension ("test_settings.exe" gives test_settings).
+    const std::u16string program = stem_of(platform::executable_path());
+    EXPECT_EQ(path, platform::from_utf8(testing::sandbox().string()) +
+                        std::u16string(1, kSeparator) + program + u".ini");
 }
 
 TEST_F(ProfileStoreFile, ExistingCodePage932FileBecomesUtf16WithHeader) {

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/file_moves.h"
 #include "platform/wide.h"
 #include "support/paths.h"
 #include "support/sandbox.h"
+#include "support/wine.h"
 #include "text/text_reader.h"
 #include "update/update_clock.h"
 #include "update/update_folders.h"
@@ -44,13 +46,17 @@ TEST(QuoteForCommand, QuotesOnlyTextThatNeedsItOnce) {
 
 TEST(BatchFilePath, FlattensTheCommandIntoOneShortName) {
     const std::u16string path = batch_file_path(u"where diff > \"/t/x y/diff.chk\" 2> /t/diff.err");
-    const std::u16string name = path.substr(path.rfind(u'/') + 1);
-    EXPECT_EQ(name, u"where_diff___t_x_y_diff.chk__2_t_diff.err.sh");
+    const std::u16string name = file_name_of(path);
+    EXPECT_EQ(name,
+              u"where_diff___t_x_y_diff.chk__2_t_diff.err" + std::u16string(kScriptExtension));
     EXPECT_TRUE(path.starts_with(dated_tool_folder(u"cmd_bat")));
+    EXPECT_EQ(file_name_of(batch_file_path(u"where a|b?*<&^%!\t")),
+              u"where_a_b________" + std::u16string(kScriptExtension));
     const std::u16string long_name = batch_file_path(u"where " + std::u16string(80, u'n'));
-    EXPECT_EQ(long_name.substr(long_name.rfind(u'/') + 1).size(), 50u + 3u);
+    EXPECT_EQ(file_name_of(long_name).size(), 50u + kScriptExtension.size());
 }
 
+#ifndef _WIN32
 TEST(WhereCommand, FindsProgramsOnThePathAndAnswersEmptyOtherwise) {
     const std::u16string shell = where_command(u" sh ");
     ASSERT_FALSE(shell.empty());
@@ -69,6 +75,7 @@ TEST(WhereCommand, ShellCharactersInTheNameStayInertArguments) {
     EXPECT_EQ(where_command(u"$(touch " + platform::from_utf8(marker.string()) + u")"), u"");
     EXPECT_FALSE(fs::exists(marker));
 }
+#endif
 
 class CompareWithFc : public ::testing::Test {
   protected:
@@ -81,7 +88,7 @@ class CompareWithFc : public ::testing::Test {
     }
     static std::u16string file_name_of_last() {
         const std::u16string path = last_comparison_files().old_copy;
-        return path.substr(path.rfind(u'/') + 1);
+        return file_name_of(path);
     }
     std::string errors_;
 };
@@ -96,6 +103,7 @@ TEST_F(CompareWithFc, LineBreaksAroundTagsAreNoUpdate) {
     EXPECT_EQ(read_bytes(narrow_path(files.new_copy)).substr(0, 2), "\xFF\xFE");
 }
 
+#ifndef _WIN32
 TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
     EXPECT_TRUE(compare(u"<p>same</p>", u"<p>same</p>"));
     const std::u16string first = file_name_of_last();
@@ -113,11 +121,14 @@ TEST_F(CompareWithFc, ChangedPageLeavesAListingAndCountsUpItsNames) {
     EXPECT_TRUE(fs::exists(narrow_path(files.old_copy).parent_path() /
                            (platform::to_utf8(second.substr(0, 8)) + ".utf_8.txt")));
 }
+#endif
 
 TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {
     const fs::path program_folder = narrow_path(program_temp_folder());
+    // Through the program's own call: the C++ library cannot set a folder's time on Windows.
     const auto age = [](const fs::path& path, int days) {
-        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
+        ASSERT_TRUE(platform::set_modification_time(platform::from_utf8(path.string()),
+                                                    std::time(nullptr) - 86400 * days));
     };
     const auto day_folder = [&](const std::string& name, int days) {
         const fs::path folder = program_folder / name;
@@ -139,6 +150,7 @@ TEST_F(CompareWithFc, DayFoldersOlderThanTenDaysGoAtExit) {
     EXPECT_TRUE(fs::exists(narrow_path(last_comparison_files().old_copy)));
 }
 
+#ifndef _WIN32
 // Every file of the check lives under the home folder; one with blanks and shell characters in
 // its name must work the same, since paths only ever travel as separate arguments.
 TEST_F(CompareWithFc, TemporaryFolderWithBlanksAndShellCharactersWorks) {
@@ -153,6 +165,93 @@ TEST_F(CompareWithFc, TemporaryFolderWithBlanksAndShellCharactersWorks) {
     EXPECT_TRUE(narrow_path(files.listing).string().starts_with(odd_home.string()));
     EXPECT_THAT(read_bytes(narrow_path(files.listing)), HasSubstr("<p>after</p>"));
 }
+#else
+// Wine's where.exe and fc.exe print nothing, so under Wine two batch files ahead on PATH stand in
+// for them: where.bat answers with the stand-ins beside it, then with programs on PATH; fc.bat
+// lists the arguments it was given. On Windows the system's own commands answer.
+class WindowsCommands : public CompareWithFc {
+  protected:
+    void SetUp() override {
+        CompareWithFc::SetUp();
+        if (!testing::running_under_wine()) return;
+        const fs::path folder = testing::fresh_folder("wine commands");
+        testing::write_bytes(
+            folder / "where.bat",
+            "@echo off\r\n"
+            "if exist \"%~dp0%~1.bat\" goto own\r\n"
+            "for %%f in (\"%~1.exe\") do if not \"%%~$PATH:f\"==\"\" goto found\r\n"
+            "echo INFO: Could not find files for the given pattern(s). 1>&2\r\n"
+            "goto :eof\r\n"
+            ":own\r\n"
+            "echo %~dp0%~1.bat\r\n"
+            "goto :eof\r\n"
+            ":found\r\n"
+            "for %%f in (\"%~1.exe\") do echo %%~$PATH:f\r\n");
+        testing::write_bytes(folder / "fc.bat", "@echo fc %*\r\n");
+        saved_path_ = std::getenv("PATH");
+        testing::set_environment("PATH", folder.string() + ";" + saved_path_);
+    }
+    void TearDown() override {
+        if (!saved_path_.empty()) testing::set_environment("PATH", saved_path_);
+    }
+    std::string saved_path_;
+};
+
+// The lookup's files lie in a folder whose name holds blanks and the characters cmd acts on; the
+// batch file quotes them.
+TEST_F(WindowsCommands, WhereFindsProgramsOnThePath_OnWindows) {
+    const std::string saved_home = std::getenv("VERMARK_HOME");
+    const fs::path odd_home = testing::fresh_folder("odd") / "my home & 100% (x) ^!";
+    fs::create_directories(odd_home);
+    testing::set_environment("VERMARK_HOME", odd_home.string());
+    const std::u16string found = where_command(u" cmd ");
+    testing::set_environment("VERMARK_HOME", saved_home);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(to_lower(file_name_of(found)), u"cmd.exe");
+    EXPECT_TRUE(fs::exists(narrow_path(found)));
+    EXPECT_EQ(where_command(u"no-such-program-vermark"), u"");
+    EXPECT_EQ(where_command(u"   "), u"");
+    EXPECT_TRUE(command_available(kFileCompareProgram));
+    // A path that exists is its own answer; no lookup runs.
+    EXPECT_EQ(where_command(found), found);
+}
+
+TEST_F(WindowsCommands, CommandCharactersInTheNameStayInert_OnWindows) {
+    // The batch file runs in the program's working folder: a command slipped in would leave its
+    // file there.
+    const fs::path marker = fs::current_path() / "vermark-injected";
+    for (const char16_t* name : {u"x&copy nul vermark-injected", u"x^&copy nul vermark-injected",
+                                 u"x)&copy nul vermark-injected", u"%COMSPEC%"})
+        EXPECT_EQ(where_command(name), u"") << platform::to_utf8(name);
+    // A name no file may have is no program: answered at once, without a lookup.
+    EXPECT_EQ(where_command(u"x|copy nul vermark-injected"), u"");
+    EXPECT_FALSE(fs::exists(marker));
+}
+
+// The listing is made in a folder whose name holds blanks and the characters cmd acts on: fc
+// takes the paths as arguments of their own. (Under Wine the stand-in fc.bat gets them through
+// cmd, which mangles a '%' in them, so the folder has none there.)
+TEST_F(WindowsCommands, ChangedPageLeavesTheListingOfFc_OnWindows) {
+    const std::string saved_home = std::getenv("VERMARK_HOME");
+    const fs::path odd_home =
+        testing::fresh_folder("odd") /
+        (testing::running_under_wine() ? "my home & (x)" : "my home & 100% (x)");
+    fs::create_directories(odd_home);
+    testing::set_environment("VERMARK_HOME", odd_home.string());
+    EXPECT_FALSE(compare(u"<li>one</li><li>two</li>", u"<li>one</li><li>three</li>"));
+    const ComparisonFiles files = last_comparison_files();
+    testing::set_environment("VERMARK_HOME", saved_home);
+    EXPECT_EQ(errors_, "changed\n");
+    EXPECT_TRUE(narrow_path(files.listing).string().starts_with(odd_home.string()));
+    const std::string listing = read_bytes(narrow_path(files.listing));
+    ASSERT_FALSE(listing.empty());
+    if (testing::running_under_wine()) {
+        EXPECT_THAT(listing, HasSubstr("/U"));
+        EXPECT_THAT(listing, HasSubstr(platform::to_utf8(files.old_copy)));
+        EXPECT_THAT(listing, HasSubstr(platform::to_utf8(files.new_copy)));
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace vermark
