@@ -255,7 +255,9 @@ class CommandLine(Sandbox):
         # An unknown option's text reaches the terminal escaped, never as control sequences.
         result = self.vermark("--\x1b]0;x\x07\nfake", "a.dxf")
         self.assertEqual(result.returncode, 2)
-        self.assertIn("unknown option --\\x1B]0;x\\x07\\nfake", result.stderr)
+        # (Under Wine the harness reads every backslash as a path's "/".)
+        self.assertRegex(result.stderr, r"unknown option --[\\/]x1B\]0;x[\\/]x07[\\/]nfake\n")
+        self.assertNotRegex(result.stderr, "[\x00-\x09\x0b-\x1f]")
         self.assertEqual(self.vermark("--help").returncode, 0)
         self.assertRegex(self.vermark("--version").stdout, r"^vermark \d+\.\d+\.\d+\.\d+\n")
 
