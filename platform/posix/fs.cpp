@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "platform/common/descriptor.h"
 #include "platform/posix/interrupted.h"
 #include "platform/wide.h"
 
@@ -31,29 +32,13 @@ FileStatus from_stat(const struct stat& info) {
     return status;
 }
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports whether the close (and so the last writes) succeeded.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
 constexpr off_t kReadAheadWorthAdvising = 1 << 20;
 
 }  // namespace
+
+bool close_descriptor(int fd) {
+    return ::close(fd) == 0;
+}
 
 bool write_to_descriptor(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -163,23 +148,6 @@ std::optional<std::vector<FolderEntry>> read_folder(std::u16string_view path) {
     }
     ::closedir(folder);
     return entries;
-}
-
-bool failure_may_pass(int error) {
-    switch (error) {
-        case ENOENT:
-        case ENOTDIR:
-        case EISDIR:
-        case EROFS:
-        case ENAMETOOLONG:
-        case ELOOP:
-        case EINVAL:
-        case ENXIO:
-        case ENODEV:
-            return false;
-        default:
-            return true;
-    }
 }
 
 AppendFile::~AppendFile() {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/common/descriptor.h"
 #include "platform/windows/win_native.h"
 
 namespace vermark::platform {
@@ -22,25 +23,6 @@ FileStatus from_attributes(const WIN32_FILE_ATTRIBUTE_DATA& data) {
     return status;
 }
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::_close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::_close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
 std::uint64_t descriptor_size(int fd) {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(win::handle_of(fd), &size)) return 0;
@@ -50,6 +32,10 @@ std::uint64_t descriptor_size(int fd) {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
+
+bool close_descriptor(int fd) {
+    return ::_close(fd) == 0;
+}
 
 bool write_to_descriptor(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -164,22 +150,6 @@ std::optional<std::vector<FolderEntry>> read_folder(std::u16string_view path) {
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     return entries;
-}
-
-bool failure_may_pass(int error) {
-    switch (error) {
-        case ENOENT:
-        case ENOTDIR:
-        case EISDIR:
-        case EROFS:
-        case ENAMETOOLONG:
-        case EINVAL:
-        case ENXIO:
-        case ENODEV:
-            return false;
-        default:
-            return true;
-    }
 }
 
 AppendFile::~AppendFile() {
