@@ -1,11 +1,10 @@
 // A file descriptor owned by one scope: closed when the scope ends, or earlier with a verdict.
-// Both systems' file code uses it; each defines close_descriptor with its own close call.
+// Both systems' file code uses it, through each system's close_descriptor.
 #pragma once
 
-namespace vermark::platform {
+#include "platform/new_file.h"
 
-// Closes `fd`; true when the close (and so the last writes) succeeded.
-bool close_descriptor(int fd);
+namespace vermark::platform {
 
 class Descriptor {
   public:

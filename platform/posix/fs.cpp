@@ -36,10 +36,6 @@ constexpr off_t kReadAheadWorthAdvising = 1 << 20;
 
 }  // namespace
 
-bool close_descriptor(int fd) {
-    return ::close(fd) == 0;
-}
-
 bool write_to_descriptor(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (size > 0) {

@@ -33,10 +33,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
-bool close_descriptor(int fd) {
-    return ::_close(fd) == 0;
-}
-
 bool write_to_descriptor(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (size > 0) {
