@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <limits>
 #include <optional>
 
@@ -98,15 +99,17 @@ int int_of(std::string_view text) {
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    unsigned long long magnitude = 0;
-    const unsigned long long limit =
-        negative ? static_cast<unsigned long long>(LONG_MAX) + 1 : LONG_MAX;
+    // Read as a 64-bit long, saturating as strtol does, then cut to int, as drawing readers on
+    // 64-bit Linux do; spelled out so that Windows, whose long has 32 bits, reads the same.
+    constexpr auto kLongest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    std::uint64_t magnitude = 0;
+    const std::uint64_t limit = negative ? kLongest + 1 : kLongest;
     for (; i < text.size() && is_digit(text[i]); ++i) {
         const unsigned digit = static_cast<unsigned>(text[i] - '0');
-        // Saturates as strtol does.
         magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
     }
-    const long value = negative ? static_cast<long>(0 - magnitude) : static_cast<long>(magnitude);
+    const std::int64_t value =
+        negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
     return static_cast<int>(value);
 }
 

@@ -11,7 +11,6 @@ set(VERMARK_LINUX_ONLY_TESTS
   "platform/registry_test.cpp: the Linux registry stand-in's text file (fork, FIFOs)"
   "platform/shell_link_test.cpp: the Linux shortcut parser; IShellLinkW is tested instead"
   "diag/shell_launcher_test.cpp: the Linux launcher's desktop opener scripts, FIFOs and owners"
-  "dxf/dxf_geometry_test.cpp: the drawing picture is read through dxflib, Linux only"
   "update/update_folders_test.cpp: POSIX modes, owners and links of shared temporary folders"
   "update/page_server.cpp: the test page server is a POSIX child process"
   "update/download_test.cpp: needs the POSIX test page server (WinINet is tested against a loopback server in platform/http_windows_test.cpp)"
