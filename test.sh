@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Vermark and runs every test: the normal build (with the dialog), then the core and its
-# tests once more under AddressSanitizer + UndefinedBehaviorSanitizer, then a short fuzz run.
+# tests once more under AddressSanitizer + UndefinedBehaviorSanitizer, the Debian package, a short
+# fuzz run, then the Windows build under Wine (core, command line, Win32 dialog and installer).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
