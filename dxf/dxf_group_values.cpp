@@ -1,7 +1,6 @@
 #include "dxf/dxf_group_values.h"
 
 #include <charconv>
-#include <climits>
 #include <cstdint>
 #include <limits>
 #include <optional>

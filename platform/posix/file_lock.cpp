@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/fs.h"
+#include "platform/new_file.h"
+
 #include "platform/wide.h"
 
 namespace vermark::platform {
@@ -109,15 +112,7 @@ std::size_t LockedFile::read(void* data, std::size_t size) {
 }
 
 bool LockedFile::write_all(const void* data, std::size_t size) {
-    const auto* p = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (fd_ >= 0 && done < size) {
-        const ssize_t n = ::write(fd_, p + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return fd_ >= 0;
+    return fd_ >= 0 && write_to_descriptor(fd_, data, size);
 }
 
 bool LockedFile::truncate() {
@@ -127,7 +122,7 @@ bool LockedFile::truncate() {
 bool LockedFile::close() {
     if (fd_ < 0) return true;
     const int fd = std::exchange(fd_, -1);
-    return ::close(fd) == 0;  // closing also releases the lock
+    return close_descriptor(fd);  // closing also releases the lock
 }
 
 }  // namespace vermark::platform

@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/fs.h"
+#include "platform/new_file.h"
+
 #include "platform/windows/win_native.h"
 
 namespace vermark::platform {
@@ -86,15 +89,7 @@ std::size_t LockedFile::read(void* data, std::size_t size) {
 }
 
 bool LockedFile::write_all(const void* data, std::size_t size) {
-    const auto* p = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (fd_ >= 0 && done < size) {
-        const std::size_t left = size - done;
-        const int n = ::_write(fd_, p + done, left > (1u << 30) ? (1u << 30) : unsigned(left));
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return fd_ >= 0;
+    return fd_ >= 0 && write_to_descriptor(fd_, data, size);
 }
 
 bool LockedFile::truncate() {
@@ -104,7 +99,7 @@ bool LockedFile::truncate() {
 bool LockedFile::close() {
     if (fd_ < 0) return true;
     const int fd = std::exchange(fd_, -1);
-    return ::_close(fd) == 0;
+    return close_descriptor(fd);
 }
 
 }  // namespace vermark::platform
