@@ -1,17 +1,13 @@
 #include "dxf/dxf_stamp.h"
 
-#include <cerrno>
-#include <optional>
-#include <system_error>
-#include <thread>
 
 #include "dxf/dxf_finders.h"
 #include "dxf/dxf_refusal.h"
 #include "dxf/dxf_source.h"
 #include "dxf/staged_file.h"
+#include "dxf/write_behind.h"
 #include "platform/c_numbers.h"
 #include "platform/codepage.h"
-#include "platform/file_moves.h"
 #include "platform/path_separator.h"
 #include "platform/safe_replace.h"
 #include "text/text_reader.h"
@@ -41,16 +37,16 @@ platform::ReplaceOptions copy_options(const std::u16string& input) {
 
 // Streams the text into the staged copy, the group spliced in at the HEADER section, in the
 // layout's own form: bytes as they are, UTF-16 units as they are (mark kept), converted text as
-// Shift_JIS. Where the bytes are kept, the part behind the first chunk that completes the shown
-// head is not written from here: it is the input's own tail, which the kernel copies afterwards
-// on a second thread while the rest is read; it is still read, since "$ACADVER" further on means
-// no copy at all. Reading and the kernel's copy side by side cost about one copy, not both.
+// Shift_JIS. Where the bytes are kept, the chunks behind the one that completes the shown head
+// are the input's own bytes: they go to the copy as read, written on a second thread while the
+// next chunk is read and searched ("$ACADVER" further on still means no copy at all). The
+// kernel's file-to-file copy was slower here: the group shifts every later byte off the page
+// grid, and the kernel then writes each page of the copy in two pieces.
 class StampVisitor : public DxfTextVisitor {
   public:
     StampVisitor(platform::StagedReplacement& out, const std::u16string& input,
                  const std::u16string& target)
-        : out_(out), input_(input), target_(target) {}
-    ~StampVisitor() override { join_tail_copy(); }
+        : out_(out), input_(input), target_(target), tail_(out) {}
     StampVisitor(const StampVisitor&) = delete;
     StampVisitor& operator=(const StampVisitor&) = delete;
 
@@ -61,6 +57,8 @@ class StampVisitor : public DxfTextVisitor {
         if (layout == DxfLayout::utf16_le) write(platform::ByteView(kUtf16Mark, 2));
     }
     void raw(platform::ByteView bytes) override {
+        if (!in_tail_ && tail_due()) in_tail_ = true;
+        if (in_tail_ && !finders_.acadver_found()) tail_.write(bytes);
         bytes_read_ += bytes.size();
         if (layout_ == DxfLayout::bytes && !detector_.decided()) detector_.feed(bytes);
     }
@@ -84,16 +82,8 @@ class StampVisitor : public DxfTextVisitor {
             finders_.insert_at() == units_seen_) {
             write_group();
         }
-        if (odd_ && !tail_from_) write(platform::ByteView(&odd_byte_, 1));
-    }
-
-    // Waits for the input's bytes that were read but not written. False when the input's size
-    // changed while it was read, so that the copy holds something else than what was read.
-    bool copy_tail() {
-        if (!tail_from_) return true;
-        join_tail_copy();
-        if (!tail_copy_started_) copy_tail_bytes(bytes_read_);
-        return tail_end_ == bytes_read_;
+        if (odd_ && !in_tail_) write(platform::ByteView(&odd_byte_, 1));
+        tail_.finish();
     }
 
     int create_error() const { return create_error_; }
@@ -124,19 +114,13 @@ class StampVisitor : public DxfTextVisitor {
     template <class Unit>
     void take(const Unit* units, std::size_t count) {
         finders_.units(units, count);
-        // The staged copy belongs to the tail's copy from here on: not even its error is read.
-        if (tail_from_) {
+        // The staged copy belongs to the tail's writer from here on: not even its error is read.
+        if (in_tail_) {
             units_seen_ += count;
             return;
         }
         // Once "$ACADVER" is seen nothing will be kept: stop writing.
         if (finders_.acadver_found() || create_error_ != 0 || out_.error() != 0) return;
-        if (inserted_ && head_.size() >= kDxfHeadLimit && keeps_bytes()) {
-            tail_from_ = units_seen_;
-            start_tail_copy();
-            units_seen_ += count;
-            return;
-        }
         const bool due =
             finders_.header_found() && !inserted_ && finders_.insert_at() <= units_seen_ + count;
         if (!due) {
@@ -155,27 +139,14 @@ class StampVisitor : public DxfTextVisitor {
         units_seen_ += count;
     }
 
-    bool keeps_bytes() const { return !is_converted(layout_); }
-
-    // The tail as far as the input's size now; copy_tail() checks it against what was read.
-    void start_tail_copy() {
-        const std::optional<std::uint64_t> size = platform::file_size(input_);
-        if (!size) return;  // copy_tail() copies what was read, after the reading
-        try {
-            tail_copy_ = std::thread([this, end = *size] { copy_tail_bytes(end); });
-            tail_copy_started_ = true;
-        } catch (const std::system_error&) {
-        }
-    }
-
-    void copy_tail_bytes(std::uint64_t end) {
-        const std::size_t unit_size = layout_ == DxfLayout::utf16_le ? 2 : 1;
-        out_.copy_from(input_, mark_length_ + *tail_from_ * unit_size, end);
-        tail_end_ = end;
-    }
-
-    void join_tail_copy() {
-        if (tail_copy_.joinable()) tail_copy_.join();
+    // The next chunk's bytes are the copy's own once the group is in and the head is full,
+    // while the bytes are kept and the chunk starts on a unit (an odd byte carried over from the
+    // last chunk would be written twice).
+    bool tail_due() const {
+        if (!inserted_ || head_.size() < kDxfHeadLimit || is_converted(layout_)) return false;
+        if (create_error_ != 0 || out_.error() != 0 || finders_.acadver_found()) return false;
+        const std::uint64_t unit_size = layout_ == DxfLayout::utf16_le ? 2 : 1;
+        return mark_length_ + units_seen_ * unit_size == bytes_read_;
     }
 
     void emit(const std::uint8_t* units, std::size_t count) {
@@ -233,10 +204,8 @@ class StampVisitor : public DxfTextVisitor {
     std::uint64_t units_seen_ = 0;
     std::size_t mark_length_ = 0;
     std::uint64_t bytes_read_ = 0;
-    std::optional<std::uint64_t> tail_from_;  // first unit left to the kernel's copy
-    std::thread tail_copy_;
-    bool tail_copy_started_ = false;
-    std::uint64_t tail_end_ = 0;  // the input's size the tail was copied to
+    WriteBehind tail_;
+    bool in_tail_ = false;  // the chunks go to tail_ as read
     bool inserted_ = false;
     bool gathering_ = false;
     platform::ByteBuffer gathered_;
@@ -318,14 +287,12 @@ StampResult stamp_dxf(const std::u16string& path, StampHead head) {
     if (!finders.header_found()) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
     }
-    const bool tail_as_read = visitor.copy_tail();
     if (visitor.create_error() != 0) {
         return failed(result, StampFailure::cannot_create, visitor.create_error(),
                       u"cannot create a file beside " + result.output_path + u": " +
                           error_text(visitor.create_error()));
     }
-    if (staged.error() != 0 || !tail_as_read) {
-        const int error = staged.error() != 0 ? staged.error() : EAGAIN;
+    if (const int error = staged.error(); error != 0) {
         return failed(result, StampFailure::cannot_write, error,
                       write_failure_text(error, result.output_path));
     }

@@ -1,0 +1,70 @@
+#include "dxf/write_behind.h"
+
+#include <cstring>
+#include <system_error>
+
+namespace vermark {
+
+bool WriteBehind::start() {
+    if (started_) return true;
+    if (unavailable_) return false;
+    try {
+        thread_ = std::thread([this] { run(); });
+        started_ = true;
+    } catch (const std::system_error&) {
+        unavailable_ = true;
+    }
+    return started_;
+}
+
+void WriteBehind::write(platform::ByteView bytes) {
+    if (bytes.empty()) return;
+    if (closing_ || !start()) {
+        out_.write(bytes.data(), bytes.size());
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return queued_ - written_ < kSlots; });
+    Slot& slot = slots_[queued_ % kSlots];
+    lock.unlock();
+    // The slot is free: the writer only takes slots below queued_.
+    if (slot.capacity < bytes.size()) {
+        slot.data = std::make_unique_for_overwrite<std::uint8_t[]>(bytes.size());
+        slot.capacity = bytes.size();
+    }
+    std::memcpy(slot.data.get(), bytes.data(), bytes.size());
+    slot.size = bytes.size();
+    lock.lock();
+    ++queued_;
+    changed_.notify_all();
+}
+
+void WriteBehind::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return written_ < queued_ || closing_; });
+        if (written_ == queued_) return;  // closing, and nothing left
+        const Slot& slot = slots_[written_ % kSlots];
+        lock.unlock();
+        // After a failure the staged file refuses further writes at once.
+        out_.write(slot.data.get(), slot.size);
+        lock.lock();
+        ++written_;
+        changed_.notify_all();
+    }
+}
+
+void WriteBehind::finish() {
+    if (!started_ || closing_) {
+        closing_ = true;
+        return;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+}  // namespace vermark
