@@ -1,5 +1,7 @@
 #include "dxf/dxf_stamp.h"
 
+#include <span>
+#include <vector>
 
 #include "dxf/dxf_finders.h"
 #include "dxf/dxf_refusal.h"
@@ -133,8 +135,9 @@ class StampVisitor : public DxfTextVisitor {
             write_group();
             emit(units + split, count - split);
             gathering_ = false;
-            out_.write(gathered_.data(), gathered_.size());
-            gathered_ = platform::ByteBuffer();
+            out_.write(std::span<const platform::ByteView>(pieces_));
+            pieces_.clear();
+            owned_.clear();
         }
         units_seen_ += count;
     }
@@ -149,8 +152,9 @@ class StampVisitor : public DxfTextVisitor {
         return mark_length_ + units_seen_ * unit_size == bytes_read_;
     }
 
+    // The chunk's own bytes outlast a gathered write: they need no copy.
     void emit(const std::uint8_t* units, std::size_t count) {
-        write(platform::ByteView(units, count));
+        write(platform::ByteView(units, count), true);
     }
 
     void emit(const char16_t* units, std::size_t count) {
@@ -182,13 +186,18 @@ class StampVisitor : public DxfTextVisitor {
             platform::ByteView(reinterpret_cast<const std::uint8_t*>(ascii.data()), ascii.size()));
     }
 
-    void write(platform::ByteView bytes) {
+    // `lasting`: the bytes stay where they are until the gathered write is made.
+    void write(platform::ByteView bytes, bool lasting = false) {
         if (head_.size() < kDxfHeadLimit) {
             const std::size_t keep = std::min(bytes.size(), kDxfHeadLimit - head_.size());
             head_.insert(head_.end(), bytes.begin(), bytes.begin() + keep);
         }
         if (gathering_) {
-            gathered_.insert(gathered_.end(), bytes.begin(), bytes.end());
+            if (!lasting) {
+                owned_.emplace_back(bytes.begin(), bytes.end());
+                bytes = owned_.back();  // a moved buffer keeps its bytes where they are
+            }
+            pieces_.push_back(bytes);
         } else {
             out_.write(bytes.data(), bytes.size());
         }
@@ -208,7 +217,8 @@ class StampVisitor : public DxfTextVisitor {
     bool in_tail_ = false;  // the chunks go to tail_ as read
     bool inserted_ = false;
     bool gathering_ = false;
-    platform::ByteBuffer gathered_;
+    std::vector<platform::ByteView> pieces_;  // the parts of one gathered write
+    std::vector<platform::ByteBuffer> owned_;  // the parts that had to be copied
     bool odd_ = false;
     std::uint8_t odd_byte_ = 0;
     platform::ByteBuffer bytes_;

@@ -103,6 +103,7 @@ class ReadFile {
     int fd_ = -1;
     int error_ = 0;
     bool regular_ = false;
+    bool ended_ = false;  // a short read of a regular file was its end
 };
 
 }  // namespace vermark::platform

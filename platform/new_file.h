@@ -20,7 +20,8 @@ void withhold_permissions_missing_from(std::u16string_view path, std::u16string_
 // Moves `from` over `to`, replacing it in one step. False with errno set when it fails.
 bool replace_with(std::u16string_view from, std::u16string_view to);
 
-// True when both paths name one existing file (through links, or as hard links).
+// True when both paths name one existing file (through links, or as hard links). `b` is looked
+// at first: pass the one more likely to be missing there.
 bool same_file(std::u16string_view a, std::u16string_view b);
 
 }  // namespace vermark::platform

@@ -9,8 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "platform/byte_buffer.h"
 
 namespace vermark::platform {
 
@@ -48,10 +51,9 @@ class StagedReplacement {
     int begin(std::u16string_view target, const ReplaceOptions& options = {});
     // Appends bytes; false once anything has failed (see error()).
     bool write(const void* data, std::size_t size);
-    // Appends the bytes of the regular file `source` from `offset` to its end, in the kernel
-    // where it can (plain reads and writes where it refuses). The source must still be
-    // `expected_size` bytes long, else EAGAIN: it changed after it was read.
-    bool copy_from(std::u16string_view source, std::uint64_t offset, std::uint64_t expected_size);
+    // Appends the pieces in order, in one call where the system has one (no copy into one
+    // buffer first).
+    bool write(std::span<const ByteView> pieces);
     // Puts the staged file in the target's place. 0 on success, else the errno value, and
     // nothing is left of the staged file.
     int commit();

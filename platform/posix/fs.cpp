@@ -210,11 +210,12 @@ int ReadFile::open(std::u16string_view path) {
     fd_ = fd;
     error_ = 0;
     regular_ = S_ISREG(info.st_mode);
+    ended_ = false;
     return 0;
 }
 
 std::size_t ReadFile::read(std::uint8_t* data, std::size_t size) {
-    if (fd_ < 0 || error_ != 0) return 0;
+    if (fd_ < 0 || error_ != 0 || ended_) return 0;
     std::size_t total = 0;
     while (total < size) {
         const ssize_t got =
@@ -222,8 +223,12 @@ std::size_t ReadFile::read(std::uint8_t* data, std::size_t size) {
         if (got < 0) error_ = errno;
         if (got <= 0) break;
         total += static_cast<std::size_t>(got);
-        // A short read of a regular file is its end: asking again would only return 0.
-        if (regular_ && total < size) break;
+        // A short read of a regular file is its end: asking again, now or at the next call,
+        // would only return 0. (A drawing is read as it was then, as cp copies it.)
+        if (regular_ && total < size) {
+            ended_ = true;
+            break;
+        }
     }
     return total;
 }

@@ -48,8 +48,10 @@ bool replace_with(std::u16string_view from, std::u16string_view to) {
 bool same_file(std::u16string_view a, std::u16string_view b) {
     struct stat first {
     }, second{};
-    return ::stat(native_path(a).c_str(), &first) == 0 &&
-           ::stat(native_path(b).c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+    // `b` first: callers pass the name that is usually not there yet (a copy before its first
+    // writing), which settles it in one call.
+    return ::stat(native_path(b).c_str(), &second) == 0 &&
+           ::stat(native_path(a).c_str(), &first) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
 }
 

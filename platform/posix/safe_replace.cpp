@@ -5,10 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <utility>
-#include <vector>
 
 #include "platform/posix/interrupted.h"
 #include "platform/posix/staged_names.h"
@@ -23,10 +21,8 @@ int open_call(const char* path, int flags, mode_t mode) {
 }
 
 constexpr SystemCalls kRealCalls = {
-    open_call, ::write, ::pread, ::copy_file_range, ::fsync, ::fchmod, ::linkat, ::rename, ::close,
+    open_call, ::write, ::writev, ::fsync, ::fchmod, ::linkat, ::rename, ::close,
 };
-
-constexpr std::size_t kCopyChunk = 256 * 1024;
 
 bool proc_fd_usable() {
     static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
@@ -36,12 +32,6 @@ bool proc_fd_usable() {
 // Failures of O_TMPFILE that mean "not here", not "not possible".
 bool unnamed_unsupported(int error) {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
-}
-
-// Failures of copy_file_range after which plain reads and writes may still work.
-bool kernel_copy_refused(int error) {
-    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
-           error == EBADF || error == ETXTBSY || error == EPERM;
 }
 
 // Only what group and others may do is narrowed: the owner keeps the usual rights (a read-only
@@ -149,55 +139,38 @@ bool StagedReplacement::write(const void* data, std::size_t size) {
     return true;
 }
 
-bool StagedReplacement::copy_from(std::u16string_view source, std::uint64_t offset,
-                                  std::uint64_t expected_size) {
+bool StagedReplacement::write(std::span<const ByteView> pieces) {
     if (fd_ < 0 || error_ != 0) return false;
-    const int in = retry_interrupted([&] {
-        return ::open(native_path(source).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    });
-    if (in < 0) {
-        fail(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uint64_t>(info.st_size) != expected_size || offset > expected_size) {
-        ::close(in);
-        fail(EAGAIN);
-        return false;
-    }
-    auto position = static_cast<off_t>(offset);
-    std::uint64_t left = expected_size - offset;
-    bool in_kernel = true;
-    std::vector<char> buffer;
-    while (left > 0 && error_ == 0) {
-        const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30));
-        if (in_kernel) {
-            const ssize_t copied = retry_interrupted([&] {
-                return system_calls().copy_file_range(in, &position, fd_, nullptr, step, 0);
-            });
-            if (copied > 0) {
-                left -= static_cast<std::uint64_t>(copied);
-            } else if (copied == 0 || kernel_copy_refused(errno)) {
-                in_kernel = false;  // go on from where the kernel stopped
-            } else {
-                fail(errno);
-            }
-            continue;
+    constexpr std::size_t kMostPieces = 8;  // callers splice a few pieces; more go in turns
+    while (!pieces.empty()) {
+        iovec vector[kMostPieces];
+        int count = 0;
+        std::size_t size = 0;
+        for (; count < static_cast<int>(kMostPieces) && count < static_cast<int>(pieces.size());
+             ++count) {
+            const ByteView piece = pieces[static_cast<std::size_t>(count)];
+            vector[count] = {const_cast<std::uint8_t*>(piece.data()), piece.size()};
+            size += piece.size();
         }
-        buffer.resize(kCopyChunk);
-        const ssize_t got = retry_interrupted([&] {
-            return system_calls().pread(in, buffer.data(), std::min(step, kCopyChunk), position);
-        });
-        if (got <= 0) {
-            fail(got < 0 ? errno : EAGAIN);  // none left before the expected end: it shrank
-        } else if (write(buffer.data(), static_cast<std::size_t>(got))) {
-            position += got;
-            left -= static_cast<std::uint64_t>(got);
+        const ssize_t written =
+            retry_interrupted([&] { return system_calls().writev(fd_, vector, count); });
+        if (written < 0 || (written == 0 && size > 0)) {
+            fail(written < 0 ? errno : ENOSPC);
+            return false;
+        }
+        // Whole pieces written are done; a piece cut short goes on with plain writes.
+        auto left = static_cast<std::size_t>(written);
+        while (!pieces.empty() && left >= pieces.front().size()) {
+            left -= pieces.front().size();
+            pieces = pieces.subspan(1);
+        }
+        if (left > 0) {
+            const ByteView rest = pieces.front().subspan(left);
+            if (!write(rest.data(), rest.size())) return false;
+            pieces = pieces.subspan(1);
         }
     }
-    ::close(in);
-    return error_ == 0;
+    return true;
 }
 
 int StagedReplacement::link_into_place() {

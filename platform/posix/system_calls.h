@@ -1,17 +1,16 @@
 // The system calls behind platform/safe_replace.h, reachable through one table so that tests can
-// make any single step fail (disk full, no O_TMPFILE, a refused copy_file_range...).
+// make any single step fail (disk full, no O_TMPFILE, a failed rename...).
 #pragma once
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 namespace vermark::platform {
 
 struct SystemCalls {
     int (*open)(const char* path, int flags, mode_t mode);
     ssize_t (*write)(int fd, const void* data, size_t size);
-    ssize_t (*pread)(int fd, void* data, size_t size, off_t offset);
-    ssize_t (*copy_file_range)(int in, off_t* in_offset, int out, off_t* out_offset, size_t size,
-                               unsigned flags);
+    ssize_t (*writev)(int fd, const iovec* pieces, int count);
     int (*fsync)(int fd);
     int (*fchmod)(int fd, mode_t mode);
     int (*linkat)(int from_folder, const char* from, int to_folder, const char* to, int flags);

@@ -63,7 +63,8 @@ bool same_file(std::u16string_view a, std::u16string_view b) {
         return known;
     };
     BY_HANDLE_FILE_INFORMATION first{}, second{};
-    return identity(a, first) && identity(b, second) &&
+    // `b` first: callers pass the name that is usually not there yet.
+    return identity(b, second) && identity(a, first) &&
            first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
            first.nFileIndexHigh == second.nFileIndexHigh &&
            first.nFileIndexLow == second.nFileIndexLow;

@@ -21,7 +21,6 @@
 namespace vermark::platform {
 namespace {
 
-constexpr std::size_t kCopyChunk = 1u << 20;
 constexpr std::size_t kSuffixLength = 8;  // hex digits
 constexpr auto kStaleAfter = std::chrono::minutes(1);
 
@@ -142,35 +141,11 @@ bool StagedReplacement::write(const void* data, std::size_t size) {
     return true;
 }
 
-bool StagedReplacement::copy_from(std::u16string_view source, std::uint64_t offset,
-                                  std::uint64_t expected_size) {
-    if (fd_ < 0 || error_ != 0) return false;
-    errno = 0;
-    const int in = win::open_descriptor(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        OPEN_EXISTING);
-    if (in < 0) {
-        fail(errno);
-        return false;
+bool StagedReplacement::write(std::span<const ByteView> pieces) {
+    for (const ByteView piece : pieces) {
+        if (!write(piece.data(), piece.size())) return false;
     }
-    if (static_cast<std::uint64_t>(::_filelengthi64(in)) != expected_size ||
-        offset > expected_size || ::_lseeki64(in, static_cast<__int64>(offset), SEEK_SET) < 0) {
-        ::_close(in);
-        fail(EAGAIN);
-        return false;
-    }
-    std::uint64_t left = expected_size - offset;
-    std::vector<char> buffer(kCopyChunk);
-    while (left > 0 && error_ == 0) {
-        const auto step = static_cast<unsigned>(std::min<std::uint64_t>(left, kCopyChunk));
-        const int got = ::_read(in, buffer.data(), step);
-        if (got <= 0) {
-            fail(got < 0 ? errno : EAGAIN);  // none left before the expected end: it shrank
-        } else if (write(buffer.data(), static_cast<std::size_t>(got))) {
-            left -= static_cast<std::uint64_t>(got);
-        }
-    }
-    ::_close(in);
-    return error_ == 0;
+    return fd_ >= 0 && error_ == 0;
 }
 
 int StagedReplacement::link_into_place() {

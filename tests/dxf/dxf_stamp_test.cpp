@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -321,17 +322,36 @@ TEST(StampDxf, LargeDrawingsKeepEveryByteHoweverTheTailIsCopied) {
                   platform::from_utf8(expected.substr(0, kDxfHeadLimit / 2 - 1)));
     };
     expect_exact_copies();
-#ifndef _WIN32
-    SCOPED_TRACE("the kernel refuses to copy");
-    platform::system_calls().copy_file_range = [](int, off_t*, int, off_t*, size_t,
-                                                  unsigned) -> ssize_t {
-        errno = ENOSYS;
-        return -1;
-    };
-    expect_exact_copies();
-    platform::system_calls() = platform::real_system_calls();
-#endif
 }
+
+#ifndef _WIN32
+std::atomic<int> g_writes_left{0};
+
+// Writes until the count runs out, then finds the disk full.
+ssize_t write_until_full(int fd, const void* data, size_t size) {
+    if (g_writes_left.fetch_sub(1) <= 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return platform::real_system_calls().write(fd, data, size);
+}
+
+TEST(StampDxf, ADiskFullWhileTheTailIsWrittenLeavesNothing) {
+    const std::string text = small_dxf("\n", large_tail("\n"));
+    // Three chunks: the first goes out in one gathered write, each later one in a plain write;
+    // the disk fills at the second or the last.
+    for (int writes : {0, 1}) {
+        g_writes_left = writes;
+        platform::system_calls().write = write_until_full;
+        const Stamped s = stamp_bytes(text);
+        platform::system_calls() = platform::real_system_calls();
+        EXPECT_EQ(s.result.outcome, StampOutcome::failed) << writes;
+        EXPECT_EQ(s.result.failure, StampFailure::cannot_write) << writes;
+        EXPECT_EQ(s.result.reason, u"disk full while writing " + s.result.output_path) << writes;
+        EXPECT_EQ(files_in(s.folder), 1u) << writes;
+    }
+}
+#endif
 
 #ifndef _WIN32
 int g_stalled_signal = -1;

@@ -163,6 +163,57 @@ TEST_F(SafeReplaceTest, AFailureAtAnyStepKeepsTheOldFileAndLeavesNothing) {
     }
 }
 
+// A gathered write that the system takes in bits (as a pipe-like file or a signal may make it)
+// still writes every piece once and in order; a full disk part-way fails the whole replacement.
+TEST_F(SafeReplaceTest, GatheredPiecesArriveWholeHoweverTheSystemCutsThem) {
+    std::string big(10000, 'b');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
+    const std::string parts[] = {"head", "", "group", big, "x", "y", "z", "1", "2", "3", "tail"};
+    std::vector<ByteView> pieces;
+    std::string expected;
+    for (const std::string& part : parts) {
+        pieces.emplace_back(reinterpret_cast<const std::uint8_t*>(part.data()), part.size());
+        expected += part;
+    }
+    const auto write_pieces = [&] {
+        StagedReplacement staged;
+        EXPECT_EQ(staged.begin(target()), 0);
+        const bool written = staged.write(pieces);
+        return std::pair(written, written ? staged.commit() : staged.error());
+    };
+    EXPECT_EQ(write_pieces(), std::pair(true, 0));
+    EXPECT_EQ(read_bytes(target_), expected);
+
+    // At most 7 bytes per call: pieces are cut anywhere, also inside the first one.
+    system_calls().writev = [](int fd, const iovec* vector, int count) -> ssize_t {
+        std::size_t room = 7;
+        ssize_t done = 0;
+        for (int i = 0; i < count && room > 0; ++i) {
+            const std::size_t step = std::min(room, vector[i].iov_len);
+            const ssize_t wrote = ::write(fd, vector[i].iov_base, step);
+            if (wrote < 0) return -1;
+            done += wrote;
+            room -= step;
+        }
+        return done;
+    };
+    system_calls().write = [](int fd, const void* data, size_t size) -> ssize_t {
+        return real_system_calls().write(fd, data, std::min<size_t>(size, 5));
+    };
+    write_bytes(target_, "old");
+    EXPECT_EQ(write_pieces(), std::pair(true, 0));
+    EXPECT_EQ(read_bytes(target_), expected);
+
+    system_calls().writev = [](int, const iovec*, int) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
+    write_bytes(target_, "old");
+    EXPECT_EQ(write_pieces(), std::pair(false, ENOSPC));
+    EXPECT_EQ(read_bytes(target_), "old");
+    EXPECT_EQ(names_in(folder_), std::vector<std::string>{"settings.ini"});
+}
+
 TEST_F(SafeReplaceTest, ModesAreKeptNarrowedOrRespected) {
     ::chmod(target_.c_str(), 0640);
     ReplaceOptions keep;
@@ -186,48 +237,6 @@ TEST_F(SafeReplaceTest, ModesAreKeptNarrowedOrRespected) {
     EXPECT_EQ(replace_file(from_utf8((folder_ / "copy").string()), "c", narrowed), 0);
     ::umask(old_mask);
     EXPECT_EQ(fs::status(folder_ / "copy").permissions(), fs::perms(0600));
-}
-
-TEST_F(SafeReplaceTest, CopiesATailByteForByteWhereverTheKernelRefuses) {
-    std::string source_bytes;
-    for (int i = 0; i < 300000; ++i) source_bytes += static_cast<char>(i * 7 + i / 251);
-    const fs::path source = folder_ / "source";
-    write_bytes(source, source_bytes);
-    const std::u16string source_path = from_utf8(source.string());
-    const auto copy_with = [&](std::uint64_t offset) {
-        StagedReplacement staged;
-        EXPECT_EQ(staged.begin(target()), 0);
-        staged.write("head", 4);
-        EXPECT_TRUE(staged.copy_from(source_path, offset, source_bytes.size()));
-        EXPECT_EQ(staged.commit(), 0);
-        return read_bytes(target_);
-    };
-    const std::string expected = "head" + source_bytes.substr(1000);
-    EXPECT_EQ(copy_with(1000), expected);
-    // Refused at once (another file system, an old kernel) or after a part was copied.
-    system_calls().copy_file_range = [](int, off_t*, int, off_t*, size_t, unsigned) -> ssize_t {
-        errno = EXDEV;
-        return -1;
-    };
-    EXPECT_EQ(copy_with(1000), expected);
-    system_calls().copy_file_range = [](int in, off_t* at, int out, off_t* out_at, size_t size,
-                                        unsigned flags) -> ssize_t {
-        if (*at > 70000) {
-            errno = EINVAL;
-            return -1;
-        }
-        return real_system_calls().copy_file_range(in, at, out, out_at,
-                                                   std::min<size_t>(size, 65536), flags);
-    };
-    EXPECT_EQ(copy_with(1000), expected);
-
-    // A source that changed since it was read is not copied.
-    StagedReplacement staged;
-    ASSERT_EQ(staged.begin(target()), 0);
-    EXPECT_FALSE(staged.copy_from(source_path, 0, source_bytes.size() + 1));
-    EXPECT_EQ(staged.error(), EAGAIN);
-    EXPECT_NE(staged.commit(), 0);
-    EXPECT_EQ(read_bytes(target_), expected);
 }
 
 TEST_F(SafeReplaceTest, OnlyStaleStagedFilesOfOursAreSwept) {
