@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "platform/wide.h"
@@ -21,15 +22,15 @@ bool is_utf8_name(const std::string& path) {
     return platform::to_utf8(platform::from_utf8(path)) == path;
 }
 
-Target file_target(std::string path) {
+Target file_target(std::string path, bool plain = false) {
     std::string error = is_utf8_name(path) ? "" : "the name is not UTF-8 (rename the file)";
-    return {std::move(path), std::move(error)};
+    return {std::move(path), std::move(error), plain};
 }
 
 // Regular files (or links to them) named *.dxf in `folder` and below, links to folders not
 // followed. A folder that cannot be read is reported, and the walk goes on beside it: drawings
 // left out unseen must not pass for checked.
-void walk_folder(const fs::path& folder, std::vector<std::string>& found,
+void walk_folder(const fs::path& folder, std::vector<Target>& found,
                  std::vector<Target>& unreadable) {
     std::error_code failure;
     fs::directory_iterator it(folder, failure);
@@ -39,17 +40,19 @@ void walk_folder(const fs::path& folder, std::vector<std::string>& found,
             walk_folder(it->path(), found, unreadable);
         } else if (has_dxf_extension(platform::utf8_of(it->path().filename())) &&
                    it->is_regular_file(ignored)) {
-            found.push_back(platform::utf8_of(it->path()));
+            found.push_back(file_target(platform::utf8_of(it->path()), !it->is_symlink(ignored)));
         }
     }
     if (failure) unreadable.push_back({platform::utf8_of(folder), folder_error(failure)});
 }
 
 void walk(const std::string& folder, std::vector<Target>& targets) {
-    std::vector<std::string> found;
+    std::vector<Target> found;
     walk_folder(platform::path_from_utf8(folder), found, targets);
-    std::sort(found.begin(), found.end());
-    for (std::string& path : found) targets.push_back(file_target(std::move(path)));
+    std::sort(found.begin(), found.end(),
+              [](const Target& a, const Target& b) { return a.path < b.path; });
+    targets.insert(targets.end(), std::make_move_iterator(found.begin()),
+                   std::make_move_iterator(found.end()));
 }
 
 }  // namespace

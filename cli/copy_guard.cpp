@@ -28,14 +28,14 @@ std::string copy_of(const std::string& input) {
 // or to its folder). Resolving a whole path costs dozens of calls, so each folder is resolved
 // once per run and each spelling once; only the name itself is looked at per file, and a name
 // that is a link (or "." or "..") is resolved in full.
-std::string CopyGuard::key_of(const std::string& path) {
+std::string CopyGuard::key_of(const std::string& path, bool plain) {
     if (const auto known = keys_.find(path); known != keys_.end()) return known->second;
     const fs::path given = platform::path_from_utf8(path);
     const fs::path name = given.filename();
     std::error_code failure;
     // A link's key is what it points to, which may change; it is not kept.
     if (name.empty() || name == "." || name == ".." ||
-        fs::is_symlink(fs::symlink_status(given, failure)))
+        (!plain && fs::is_symlink(fs::symlink_status(given, failure))))
         return canonical_spelling(path);
     const std::string folder = platform::utf8_of(given.parent_path());
     auto known = folders_.find(folder);
@@ -46,7 +46,7 @@ std::string CopyGuard::key_of(const std::string& path) {
 
 CopyGuard::CopyGuard(const std::vector<Target>& targets) {
     for (const Target& target : targets) {
-        if (target.error.empty()) inputs_.emplace(key_of(target.path), -1);
+        if (target.error.empty()) inputs_.emplace(key_of(target.path, target.plain), -1);
     }
 }
 

@@ -22,7 +22,8 @@ class CopyGuard {
     void note(const std::string& input, const StampResult& result);
 
   private:
-    std::string key_of(const std::string& path);
+    // `plain`: the path is known to name a regular file, not a link.
+    std::string key_of(const std::string& path, bool plain = false);
     std::string clash(const std::string& input);
     // Whether the input at `key` records $ACADVER: from its own stamping when that came first,
     // else read from the file.

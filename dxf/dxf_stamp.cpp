@@ -6,7 +6,6 @@
 #include "dxf/dxf_finders.h"
 #include "dxf/dxf_refusal.h"
 #include "dxf/dxf_source.h"
-#include "dxf/staged_file.h"
 #include "dxf/write_behind.h"
 #include "platform/c_numbers.h"
 #include "platform/codepage.h"
@@ -34,6 +33,8 @@ platform::ReplaceOptions copy_options(const std::u16string& input) {
     platform::ReplaceOptions options;
     options.flush = platform::Flush::to_cache;
     options.narrow_like = input;
+    // A link named like its own copy: renaming the copy over it would lose the drawing.
+    options.keep_target_if_same_as = input;
     return options;
 }
 
@@ -272,12 +273,6 @@ std::u16string_view outcome_word(StampOutcome outcome) {
 StampResult stamp_dxf(const std::u16string& path, StampHead head) {
     StampResult result;
     result.output_path = stamped_path_of(path);
-    // A link named like its own copy: renaming the copy over it would lose the drawing.
-    if (is_same_file(path, result.output_path)) {
-        return failed(result, StampFailure::replaces_input, 0,
-                      u"the copy " + result.output_path + u" would replace the input");
-    }
-
     platform::StagedReplacement staged;
     StampVisitor visitor(staged, path, result.output_path);
     const ReadOutcome read = read_dxf_text(path, visitor);
@@ -310,6 +305,10 @@ StampResult stamp_dxf(const std::u16string& path, StampHead head) {
         return refused(result, DxfRefusal::no_header_section, no_header_text());
     }
     if (const int error = staged.commit(); error != 0) {
+        if (staged.kept_target()) {
+            return failed(result, StampFailure::replaces_input, 0,
+                          u"the copy " + result.output_path + u" would replace the input");
+        }
         return failed(result, StampFailure::cannot_replace, error,
                       platform::means_disk_full(error)
                           ? write_failure_text(error, result.output_path)

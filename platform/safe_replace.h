@@ -37,6 +37,10 @@ struct ReplaceOptions {
     bool refuse_read_only = false;
     // When set: group and others get no permission on the new file that they lack on this file.
     std::u16string narrow_like;
+    // When set: a target that is this very file (through a link, or as a hard link of it) is
+    // left as it is, and commit fails with EEXIST (see kept_target()). Looked at only when a
+    // target is there, right before it would be replaced.
+    std::u16string keep_target_if_same_as;
 };
 
 // A replacement in progress; move-less, abandons on destruction unless committed.
@@ -61,6 +65,8 @@ class StagedReplacement {
     void abandon();
 
     int error() const { return error_; }
+    // True when commit left the target alone as keep_target_if_same_as asks.
+    bool kept_target() const { return kept_target_; }
     // True while the staged file has no name in the folder.
     bool is_unnamed() const { return fd_ >= 0 && temp_path_.empty(); }
 
@@ -69,12 +75,15 @@ class StagedReplacement {
     int stage_named(unsigned mode);
     int link_into_place();
     void fail(int error);
+    // Whether the existing target must be kept (keep_target_if_same_as); notes it if so.
+    bool must_keep_target();
 
     int fd_ = -1;
     std::string target_;     // native
     std::string temp_path_;  // native; empty while unnamed
     ReplaceOptions options_;
     int error_ = 0;
+    bool kept_target_ = false;
     int in_flight_slot_ = -1;  // where a termination handler finds the named file
 };
 

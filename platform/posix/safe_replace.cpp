@@ -69,6 +69,7 @@ void StagedReplacement::fail(int error) {
 int StagedReplacement::begin(std::u16string_view target, const ReplaceOptions& options) {
     abandon();
     error_ = 0;
+    kept_target_ = false;
     options_ = options;
     target_ = native_path(target);
     if (target_.empty()) return error_ = ENOENT;
@@ -184,6 +185,7 @@ int StagedReplacement::link_into_place() {
     // No target yet: the file gets its final name at once.
     int error = link_as(target_);
     if (error != EEXIST) return error;
+    if (must_keep_target()) return EEXIST;
     ::flock(fd_, LOCK_EX | LOCK_NB);  // named for a moment: not for a sweep to take
     for (int attempt = 0; attempt < 16 && (error == EEXIST); ++attempt) {
         temp_path_ = staged_name_for(target_);
@@ -213,6 +215,7 @@ int StagedReplacement::commit() {
     // Closing may report a failed delayed write: then the data is not known to be there.
     const int fd = std::exchange(fd_, -1);
     if (system_calls().close(fd) != 0 && error_ == 0) fail(errno);
+    if (error_ == 0 && !temp_path_.empty() && must_keep_target()) fail(EEXIST);
     if (error_ == 0 && !temp_path_.empty() &&
         system_calls().rename(temp_path_.c_str(), target_.c_str()) != 0)
         fail(errno);

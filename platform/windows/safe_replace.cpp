@@ -98,6 +98,7 @@ void StagedReplacement::fail(int error) {
 int StagedReplacement::begin(std::u16string_view target, const ReplaceOptions& options) {
     abandon();
     error_ = 0;
+    kept_target_ = false;
     options_ = options;
     if (target.empty()) return error_ = ENOENT;
     target_ = to_utf8(target);
@@ -158,6 +159,7 @@ int StagedReplacement::commit() {
     const int fd = std::exchange(fd_, -1);
     errno = 0;
     if (!close_descriptor(fd)) fail(errno);
+    if (error_ == 0 && must_keep_target()) fail(EEXIST);
     if (error_ == 0) {
         // MoveFileExW with MOVEFILE_WRITE_THROUGH; refuses a read-only target.
         errno = 0;

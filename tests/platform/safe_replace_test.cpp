@@ -214,6 +214,44 @@ TEST_F(SafeReplaceTest, GatheredPiecesArriveWholeHoweverTheSystemCutsThem) {
     EXPECT_EQ(names_in(folder_), std::vector<std::string>{"settings.ini"});
 }
 
+// A target that is the protected file itself, by a link or as a hard link, is never replaced;
+// any other target is, and a missing one is made.
+TEST_F(SafeReplaceTest, ATargetThatIsTheKeptFileIsLeftAlone) {
+    const fs::path input = folder_ / "plan.dxf";
+    ReplaceOptions options;
+    options.keep_target_if_same_as = from_utf8(input.string());
+    const auto stage = [&](const fs::path& target) {
+        StagedReplacement staged;
+        EXPECT_EQ(staged.begin(from_utf8(target.string()), options), 0);
+        staged.write("copy", 4);
+        const int error = staged.commit();
+        return std::pair(error, staged.kept_target());
+    };
+    for (bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed" : "named");
+        system_calls() = real_system_calls();
+        if (!unnamed) without_unnamed_files();
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        write_bytes(folder_ / "drawing", "input");
+        fs::create_symlink("drawing", input);
+        const fs::path copy = folder_ / "plan.1008.dxf";
+        fs::create_hard_link(folder_ / "drawing", copy);
+        EXPECT_EQ(stage(copy), std::pair(EEXIST, true));
+        EXPECT_EQ(stage(folder_ / "drawing"), std::pair(EEXIST, true));
+        EXPECT_EQ(read_bytes(folder_ / "drawing"), "input");
+        EXPECT_EQ(names_in(folder_),
+                  (std::vector<std::string>{"drawing", "plan.1008.dxf", "plan.dxf"}));
+
+        fs::remove(copy);
+        EXPECT_EQ(stage(copy), std::pair(0, false));
+        write_bytes(folder_ / "other", "other");
+        EXPECT_EQ(stage(folder_ / "other"), std::pair(0, false));
+        EXPECT_EQ(read_bytes(folder_ / "other"), "copy");
+        EXPECT_EQ(read_bytes(folder_ / "drawing"), "input");
+    }
+}
+
 TEST_F(SafeReplaceTest, ModesAreKeptNarrowedOrRespected) {
     ::chmod(target_.c_str(), 0640);
     ReplaceOptions keep;
