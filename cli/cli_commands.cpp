@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "cli/copy_guard.h"
+#include "cli/side_by_side.h"
 #include "dxf/dxf_stamp.h"
 #include "platform/safe_replace.h"
 #include "platform/wide.h"
@@ -67,29 +68,62 @@ int run_inspect(const std::vector<Target>& targets, Reporter& reporter) {
     });
 }
 
+namespace {
+
+FileReport stamp_report(const Target& target, const StampResult& result) {
+    FileReport report;
+    report.command = "stamp";
+    report.path = target.path;
+    report.status = platform::to_utf8(outcome_word(result.outcome));
+    report.output = platform::to_utf8(result.output_path);
+    report.reason = platform::to_utf8(result.reason);
+    if (result.outcome == StampOutcome::written) {
+        report.encoding = platform::to_utf8(encoding_name(result.output_code));
+        report.encoding_code = result.output_code;
+    } else if (result.refusal == DxfRefusal::version_recorded) {
+        report.version = platform::to_utf8(result.version);
+    }
+    if (result.outcome != StampOutcome::written) report.output.clear();
+    return report;
+}
+
+StampResult stamp_target(const Target& target) {
+    return stamp_dxf(platform::from_utf8(target.path), StampHead::skipped);
+}
+
+// Where no drawing's copy can meet another's, the drawings are stamped two at a time; the
+// reports still come in the order named.
+int stamp_side_by_side(const std::vector<Target>& targets, Reporter& reporter) {
+    int status = kExitOk;
+    side_by_side(
+        targets.size(),
+        [&targets](std::size_t i) {
+            const Target& target = targets[i];
+            return target.error.empty() ? stamp_report(target, stamp_target(target))
+                                        : error_report("stamp", target, target.error);
+        },
+        [&](std::size_t i, FileReport& report) {
+            reporter.progress(i + 1, targets.size(), targets[i].path);
+            if (report.is_error()) status = kExitFailed;
+            reporter.report(report);
+        });
+    reporter.finish();
+    return status;
+}
+
+}  // namespace
+
 int run_stamp(const std::vector<Target>& targets, Reporter& reporter) {
     platform::remove_staged_files_on_termination();
     CopyGuard guard(targets);
+    if (guard.order_free(targets)) return stamp_side_by_side(targets, reporter);
     return for_each_target("stamp", targets, reporter, [&guard](const Target& target, bool&) {
         if (std::string conflict = guard.conflict(target.path); !conflict.empty()) {
             return error_report("stamp", target, std::move(conflict));
         }
-        const StampResult result = stamp_dxf(platform::from_utf8(target.path), StampHead::skipped);
+        const StampResult result = stamp_target(target);
         guard.note(target.path, result);
-        FileReport report;
-        report.command = "stamp";
-        report.path = target.path;
-        report.status = platform::to_utf8(outcome_word(result.outcome));
-        report.output = platform::to_utf8(result.output_path);
-        report.reason = platform::to_utf8(result.reason);
-        if (result.outcome == StampOutcome::written) {
-            report.encoding = platform::to_utf8(encoding_name(result.output_code));
-            report.encoding_code = result.output_code;
-        } else if (result.refusal == DxfRefusal::version_recorded) {
-            report.version = platform::to_utf8(result.version);
-        }
-        if (result.outcome != StampOutcome::written) report.output.clear();
-        return report;
+        return stamp_report(target, result);
     });
 }
 

@@ -8,8 +8,8 @@
 namespace vermark::cli {
 
 struct Target {
-    std::string path;   // as named, or the folder as named joined with the names below it
-    std::string error;  // empty when the file can be worked on
+    std::string path;    // as named, or the folder as named joined with the names below it
+    std::string error;   // empty when the file can be worked on
     bool plain = false;  // a regular file and no link, as its folder's listing said
 };
 

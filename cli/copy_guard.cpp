@@ -1,6 +1,7 @@
 #include "cli/copy_guard.h"
 
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "platform/wide.h"
@@ -76,6 +77,16 @@ void CopyGuard::note(const std::string& input, const StampResult& result) {
     if (result.outcome == StampOutcome::written) {
         copies_[key_of(platform::to_utf8(result.output_path))] = input;
     }
+}
+
+bool CopyGuard::order_free(const std::vector<Target>& targets) {
+    std::set<std::string> copies;
+    for (const Target& target : targets) {
+        if (!target.error.empty()) continue;
+        const std::string key = key_of(copy_of(target.path));
+        if (inputs_.count(key) != 0 || !copies.insert(key).second) return false;
+    }
+    return true;
 }
 
 bool CopyGuard::records_version(const std::string& key, const std::string& path) {

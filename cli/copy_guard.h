@@ -20,6 +20,9 @@ class CopyGuard {
     std::string conflict(const std::string& input);
     // Takes note of what stamping `input` found and wrote.
     void note(const std::string& input, const StampResult& result);
+    // True when no copy of the run is another input's copy or one of its inputs: then no
+    // conflict can arise, and the order in which the drawings are stamped changes nothing.
+    bool order_free(const std::vector<Target>& targets);
 
   private:
     // `plain`: the path is known to name a regular file, not a link.

@@ -218,7 +218,7 @@ class StampVisitor : public DxfTextVisitor {
     bool in_tail_ = false;  // the chunks go to tail_ as read
     bool inserted_ = false;
     bool gathering_ = false;
-    std::vector<platform::ByteView> pieces_;  // the parts of one gathered write
+    std::vector<platform::ByteView> pieces_;   // the parts of one gathered write
     std::vector<platform::ByteBuffer> owned_;  // the parts that had to be copied
     bool odd_ = false;
     std::uint8_t odd_byte_ = 0;

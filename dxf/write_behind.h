@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/safe_replace.h"
 #include "platform/byte_buffer.h"
+#include "platform/safe_replace.h"
 
 namespace vermark {
 

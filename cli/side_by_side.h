@@ -1,0 +1,18 @@
+// Runs independent pieces of work on two threads while their results are handed on strictly in
+// order, as one thread would: a batch of small drawings costs the file system's time per file,
+// which a second core halves.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+#include "cli/cli_report.h"
+
+namespace vermark::cli {
+
+// Calls `work(i)` for every i below `count`, on this thread and one more where the machine has
+// a second core, and `deliver(i, report)` on this thread for i = 0, 1, 2... as each is ready.
+void side_by_side(std::size_t count, const std::function<FileReport(std::size_t)>& work,
+                  const std::function<void(std::size_t, FileReport&)>& deliver);
+
+}  // namespace vermark::cli
