@@ -138,8 +138,9 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
     // Not zeroed: for a small drawing, clearing the buffer cost more than reading it.
     const std::size_t buffer_size = std::max<std::size_t>(chunk_size, 4);
     const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(buffer_size);
-    std::size_t count = file.read(buffer.get(), buffer_size);
-    const platform::ByteView first(buffer.get(), count);
+    std::uint8_t* target = buffer.get();
+    std::size_t count = file.read(target, buffer_size);
+    const platform::ByteView first(target, count);
     const ByteOrderMark mark = byte_order_mark(first);
     const DxfLayout layout = layout_of(mark);
     visitor.start(mark, layout);
@@ -147,7 +148,7 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
 
     std::size_t skip = std::min(mark.found ? mark.length : 0, count);  // the mark is no text
     while (count > 0) {
-        const platform::ByteView chunk(buffer.get(), count);
+        const platform::ByteView chunk(target, count);
         visitor.raw(chunk);
         feeder.feed(chunk.subspan(skip));
         skip = 0;
@@ -155,7 +156,9 @@ ReadOutcome read_dxf_text(const std::u16string& path, DxfTextVisitor& visitor,
             outcome.complete = true;
             return outcome;
         }
-        count = file.read(buffer.get(), buffer_size);
+        const std::span<std::uint8_t> offered = visitor.next_buffer(buffer_size);
+        target = offered.size() >= buffer_size ? offered.data() : buffer.get();
+        count = file.read(target, buffer_size);
     }
     outcome.error = file.error();
     if (outcome.error != 0) return outcome;

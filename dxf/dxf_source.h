@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "platform/fs.h"
@@ -40,6 +41,9 @@ class DxfTextVisitor {
     virtual void odd_byte(std::uint8_t byte) = 0;
     // Asked after each chunk: false stops the reading.
     virtual bool wants_more() const = 0;
+    // Where the next chunk of `size` bytes should be read to: a visitor that keeps chunks
+    // (to write them on) saves a copy this way. Empty: the reader's own buffer.
+    virtual std::span<std::uint8_t> next_buffer(std::size_t /*size*/) { return {}; }
 };
 
 struct ReadOutcome {

@@ -71,6 +71,11 @@ class StampVisitor : public DxfTextVisitor {
         odd_ = true;
         odd_byte_ = byte;
     }
+    // Chunks that go to the copy as read are read straight into the writer's next slot.
+    std::span<std::uint8_t> next_buffer(std::size_t size) override {
+        if (finders_.acadver_found() || (!in_tail_ && !tail_due())) return {};
+        return tail_.free_slot(size);
+    }
     // Reading goes on after a failed create or write: a drawing that is skipped anyway (a
     // version further on, no HEADER section) is reported as skipped, not as a failure.
     bool wants_more() const override {

@@ -17,25 +17,37 @@ bool WriteBehind::start() {
     return started_;
 }
 
+WriteBehind::Slot& WriteBehind::next_slot(std::size_t size) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return queued_ - written_ < kSlots; });
+    Slot& slot = slots_[queued_ % kSlots];
+    lock.unlock();
+    // The slot is free: the writer only takes slots below queued_.
+    if (slot.capacity < size) {
+        slot.data = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        slot.capacity = size;
+    }
+    return slot;
+}
+
+std::span<std::uint8_t> WriteBehind::free_slot(std::size_t size) {
+    if (closing_ || !start()) return {};
+    return {next_slot(size).data.get(), size};
+}
+
 void WriteBehind::write(platform::ByteView bytes) {
     if (bytes.empty()) return;
     if (closing_ || !start()) {
         out_.write(bytes.data(), bytes.size());
         return;
     }
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queued_ - written_ < kSlots; });
-    Slot& slot = slots_[queued_ % kSlots];
-    lock.unlock();
-    // The slot is free: the writer only takes slots below queued_.
-    if (slot.capacity < bytes.size()) {
-        slot.data = std::make_unique_for_overwrite<std::uint8_t[]>(bytes.size());
-        slot.capacity = bytes.size();
-    }
-    std::memcpy(slot.data.get(), bytes.data(), bytes.size());
+    Slot& slot = next_slot(bytes.size());
+    if (bytes.data() != slot.data.get()) std::memcpy(slot.data.get(), bytes.data(), bytes.size());
     slot.size = bytes.size();
-    lock.lock();
-    ++queued_;
+    {
+        const std::lock_guard lock(mutex_);
+        ++queued_;
+    }
     changed_.notify_all();
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 
 #include "platform/byte_buffer.h"
@@ -22,8 +23,12 @@ class WriteBehind {
     WriteBehind(const WriteBehind&) = delete;
     WriteBehind& operator=(const WriteBehind&) = delete;
 
-    // Queues a copy of `bytes`. Without a second thread (none could be started) it writes here.
+    // Queues a copy of `bytes` (no copy when they were read into free_slot()). Without a second
+    // thread (none could be started) it writes here.
     void write(platform::ByteView bytes);
+    // The buffer the next write() will queue, at least `size` bytes: reading into it spares
+    // write() its copy. Empty without a second thread.
+    std::span<std::uint8_t> free_slot(std::size_t size);
     // Returns once everything queued is written (or has failed: see the staged file's error).
     // Nothing is written after it; the file belongs to the caller again.
     void finish();
@@ -36,6 +41,9 @@ class WriteBehind {
         std::size_t capacity = 0;
         std::size_t size = 0;
     };
+
+    // The slot write() fills next, once the writer is done with it, holding `size` bytes.
+    Slot& next_slot(std::size_t size);
 
     bool start();
     void run();

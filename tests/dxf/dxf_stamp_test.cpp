@@ -324,6 +324,23 @@ TEST(StampDxf, LargeDrawingsKeepEveryByteHoweverTheTailIsCopied) {
     expect_exact_copies();
 }
 
+// A version in the last chunk, after the ones before it went to the copy: still no copy, and
+// an earlier copy stays.
+TEST(StampDxf, AVersionBehindChunksAlreadyWrittenLeavesNoCopy) {
+    const std::string text = small_dxf("\n", large_tail("\n")) + "  9\n$ACADVER\n  1\nAC1015\n";
+    const fs::path folder = fresh_folder("late-large");
+    write_bytes(folder / "late.dxf", text);
+    const StampResult first = stamp_dxf(wide_path(folder / "late.dxf"));
+    EXPECT_EQ(first.outcome, StampOutcome::not_eligible);
+    EXPECT_EQ(first.version, u"AC1015");
+    EXPECT_EQ(files_in(folder), 1u);
+
+    write_bytes(folder / "late.1008.dxf", "an earlier copy");
+    EXPECT_EQ(stamp_dxf(wide_path(folder / "late.dxf")).outcome, StampOutcome::not_eligible);
+    EXPECT_EQ(read_bytes(folder / "late.1008.dxf"), "an earlier copy");
+    EXPECT_EQ(files_in(folder), 2u);
+}
+
 #ifndef _WIN32
 std::atomic<int> g_writes_left{0};
 
