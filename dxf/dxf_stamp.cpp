@@ -63,6 +63,7 @@ class StampVisitor : public DxfTextVisitor {
         if (!in_tail_ && tail_due()) in_tail_ = true;
         if (in_tail_ && !finders_.acadver_found()) tail_.write(bytes);
         bytes_read_ += bytes.size();
+        last_chunk_ = bytes.size();
         if (layout_ == DxfLayout::bytes && !detector_.decided()) detector_.feed(bytes);
     }
     void units(const std::uint8_t* units, std::size_t count) override { take(units, count); }
@@ -71,9 +72,10 @@ class StampVisitor : public DxfTextVisitor {
         odd_ = true;
         odd_byte_ = byte;
     }
-    // Chunks that go to the copy as read are read straight into the writer's next slot.
+    // Chunks that go to the copy as read are read straight into the writer's next slot. After a
+    // short chunk the file has ended: no writer is started for a small drawing.
     std::span<std::uint8_t> next_buffer(std::size_t size) override {
-        if (finders_.acadver_found() || (!in_tail_ && !tail_due())) return {};
+        if (last_chunk_ < size || finders_.acadver_found() || (!in_tail_ && !tail_due())) return {};
         return tail_.free_slot(size);
     }
     // Reading goes on after a failed create or write: a drawing that is skipped anyway (a
@@ -219,6 +221,7 @@ class StampVisitor : public DxfTextVisitor {
     std::uint64_t units_seen_ = 0;
     std::size_t mark_length_ = 0;
     std::uint64_t bytes_read_ = 0;
+    std::size_t last_chunk_ = 0;
     WriteBehind tail_;
     bool in_tail_ = false;  // the chunks go to tail_ as read
     bool inserted_ = false;
