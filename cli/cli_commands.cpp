@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include <functional>
+#include <vector>
 
 #include "cli/copy_guard.h"
 #include "cli/side_by_side.h"
@@ -20,19 +21,46 @@ FileReport error_report(const char* command, const Target& target, std::string r
     return report;
 }
 
-// Runs `work` on each usable target, reporting progress and each result; 1 when any report is
-// an error or `work` counts the file as failed.
+enum class Pace {
+    one_at_a_time,
+    two_at_a_time,  // only for work that touches nothing another target's work does
+};
+
+// Runs `work` on each usable target, reporting progress and each result in the order named; 1
+// when any report is an error or `work` counts the file as failed. One at a time, the progress
+// line names the file being worked on; two at a time, the file being reported.
 int for_each_target(const char* command, const std::vector<Target>& targets, Reporter& reporter,
-                    const std::function<FileReport(const Target&, bool& failed)>& work) {
-    int status = kExitOk;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
+                    const std::function<FileReport(const Target&, bool& failed)>& work,
+                    Pace pace = Pace::one_at_a_time) {
+    std::vector<FileReport> reports(targets.size());
+    std::vector<char> failures(targets.size(), 0);
+    const auto run = [&](std::size_t i) {
         const Target& target = targets[i];
-        reporter.progress(i + 1, targets.size(), target.path);
         bool failed = false;
-        FileReport report = target.error.empty() ? work(target, failed)
-                                                 : error_report(command, target, target.error);
-        if (report.is_error() || failed) status = kExitFailed;
-        reporter.report(report);
+        reports[i] = target.error.empty() ? work(target, failed)
+                                          : error_report(command, target, target.error);
+        failures[i] = failed;
+    };
+    int status = kExitOk;
+    const auto report = [&](std::size_t i) {
+        if (reports[i].is_error() || failures[i]) status = kExitFailed;
+        reporter.report(reports[i]);
+        reports[i] = FileReport();
+    };
+    const auto show_progress = [&](std::size_t i) {
+        reporter.progress(i + 1, targets.size(), targets[i].path);
+    };
+    if (pace == Pace::two_at_a_time) {
+        side_by_side(targets.size(), run, [&](std::size_t i) {
+            show_progress(i);
+            report(i);
+        });
+    } else {
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            show_progress(i);
+            run(i);
+            report(i);
+        }
     }
     reporter.finish();
     return status;
@@ -87,44 +115,28 @@ FileReport stamp_report(const Target& target, const StampResult& result) {
     return report;
 }
 
-StampResult stamp_target(const Target& target) {
-    return stamp_dxf(platform::from_utf8(target.path), StampHead::skipped);
-}
-
-// Where no drawing's copy can meet another's, the drawings are stamped two at a time; the
-// reports still come in the order named.
-int stamp_side_by_side(const std::vector<Target>& targets, Reporter& reporter) {
-    int status = kExitOk;
-    side_by_side(
-        targets.size(),
-        [&targets](std::size_t i) {
-            const Target& target = targets[i];
-            return target.error.empty() ? stamp_report(target, stamp_target(target))
-                                        : error_report("stamp", target, target.error);
-        },
-        [&](std::size_t i, FileReport& report) {
-            reporter.progress(i + 1, targets.size(), targets[i].path);
-            if (report.is_error()) status = kExitFailed;
-            reporter.report(report);
-        });
-    reporter.finish();
-    return status;
-}
-
 }  // namespace
 
 int run_stamp(const std::vector<Target>& targets, Reporter& reporter) {
     platform::remove_staged_files_on_termination();
     CopyGuard guard(targets);
-    if (guard.order_free(targets)) return stamp_side_by_side(targets, reporter);
-    return for_each_target("stamp", targets, reporter, [&guard](const Target& target, bool&) {
-        if (std::string conflict = guard.conflict(target.path); !conflict.empty()) {
-            return error_report("stamp", target, std::move(conflict));
-        }
-        const StampResult result = stamp_target(target);
-        guard.note(target.path, result);
-        return stamp_report(target, result);
-    });
+    // Where no drawing's copy can meet another's, the guard has nothing to check or note, and
+    // the drawings are stamped two at a time.
+    const bool order_free = guard.order_free(targets);
+    return for_each_target(
+        "stamp", targets, reporter,
+        [&guard, order_free](const Target& target, bool&) {
+            if (!order_free) {
+                if (std::string conflict = guard.conflict(target.path); !conflict.empty()) {
+                    return error_report("stamp", target, std::move(conflict));
+                }
+            }
+            const StampResult result =
+                stamp_dxf(platform::from_utf8(target.path), StampHead::skipped);
+            if (!order_free) guard.note(target.path, result);
+            return stamp_report(target, result);
+        },
+        order_free ? Pace::two_at_a_time : Pace::one_at_a_time);
 }
 
 int run_check(const std::vector<Target>& targets, Reporter& reporter) {

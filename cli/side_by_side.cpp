@@ -3,16 +3,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 namespace vermark::cli {
 
-void side_by_side(std::size_t count, const std::function<FileReport(std::size_t)>& work,
-                  const std::function<void(std::size_t, FileReport&)>& deliver) {
-    std::vector<std::optional<FileReport>> ready(count);
+void side_by_side(std::size_t count, const std::function<void(std::size_t)>& work,
+                  const std::function<void(std::size_t)>& deliver) {
+    std::vector<char> done(count, 0);
     std::mutex mutex;
     std::condition_variable finished;
     std::atomic<std::size_t> next{0};
@@ -21,10 +20,10 @@ void side_by_side(std::size_t count, const std::function<FileReport(std::size_t)
     const auto take_one = [&] {
         const std::size_t i = next.fetch_add(1);
         if (i >= count) return false;
-        FileReport report = work(i);
+        work(i);
         {
             const std::lock_guard lock(mutex);
-            ready[i] = std::move(report);
+            done[i] = 1;
         }
         finished.notify_all();
         return true;
@@ -48,12 +47,10 @@ void side_by_side(std::size_t count, const std::function<FileReport(std::size_t)
         if (more) more = take_one();
         std::unique_lock lock(mutex);
         // With nothing left to take, wait for the helper's piece that is due next.
-        if (!more) finished.wait(lock, [&] { return ready[delivered].has_value(); });
-        while (delivered < count && ready[delivered]) {
-            FileReport report = std::move(*ready[delivered]);
-            ready[delivered].reset();
+        if (!more) finished.wait(lock, [&] { return done[delivered] != 0; });
+        while (delivered < count && done[delivered]) {
             lock.unlock();
-            deliver(delivered, report);
+            deliver(delivered);
             ++delivered;
             lock.lock();
         }

@@ -6,13 +6,12 @@
 #include <cstddef>
 #include <functional>
 
-#include "cli/cli_report.h"
-
 namespace vermark::cli {
 
 // Calls `work(i)` for every i below `count`, on this thread and one more where the machine has
-// a second core, and `deliver(i, report)` on this thread for i = 0, 1, 2... as each is ready.
-void side_by_side(std::size_t count, const std::function<FileReport(std::size_t)>& work,
-                  const std::function<void(std::size_t, FileReport&)>& deliver);
+// a second core, and `deliver(i)` on this thread for i = 0, 1, 2... once work(i) has returned.
+// What work(i) stores for i is deliver(i)'s to read.
+void side_by_side(std::size_t count, const std::function<void(std::size_t)>& work,
+                  const std::function<void(std::size_t)>& deliver);
 
 }  // namespace vermark::cli

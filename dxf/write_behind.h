@@ -1,6 +1,6 @@
 // Writes a stream of chunks to a staged file on a second thread, so that the next chunk is read
-// and searched while the last one is written. Each chunk is copied into one of a few slots; the
-// caller waits only when every slot is still being written.
+// and searched while the last one is written. Each chunk goes into one of a few slots (read
+// straight into it, or copied); the caller waits only when every slot is still being written.
 #pragma once
 
 #include <condition_variable>

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cli_report.h"
+
 namespace vermark::cli {
 namespace {
 
@@ -17,6 +19,7 @@ TEST(SideBySide, ReportsComeInOrderOnTheCallingThreadHoweverTheWorkFinishes) {
     for (std::size_t count : {0u, 1u, 2u, 7u, 64u}) {
         SCOPED_TRACE(count);
         std::vector<std::atomic<int>> calls(count);
+        std::vector<FileReport> reports(count);
         std::vector<std::size_t> order;
         const std::thread::id caller = std::this_thread::get_id();
         side_by_side(
@@ -24,13 +27,11 @@ TEST(SideBySide, ReportsComeInOrderOnTheCallingThreadHoweverTheWorkFinishes) {
             [&](std::size_t i) {
                 ++calls[i];
                 std::this_thread::sleep_for(std::chrono::microseconds(50 * ((count - i) % 5)));
-                FileReport report;
-                report.path = std::to_string(i);
-                return report;
+                reports[i].path = std::to_string(i);
             },
-            [&](std::size_t i, FileReport& report) {
+            [&](std::size_t i) {
                 EXPECT_EQ(std::this_thread::get_id(), caller);
-                EXPECT_EQ(report.path, std::to_string(i));
+                EXPECT_EQ(reports[i].path, std::to_string(i));
                 order.push_back(i);
             });
         ASSERT_EQ(order.size(), count);
